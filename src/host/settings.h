@@ -1,0 +1,107 @@
+// The saver's settings record and the settings file "lumox.cfg".
+//
+// The file is the record's raw image: 1348 bytes, little-endian, no header.
+// Both builds run on little-endian x86, so the record is read and written as
+// it lies in memory; the static_asserts below pin every offset.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct SaverSettings {
+    char pathText[1024];
+    char hostAddress[256];
+    int32_t hostPort;
+    int32_t auxFlag;
+    int32_t textureFilter;
+    int32_t resolutionIndex;
+    int32_t colorBits;
+    int32_t fullScreen;
+    int32_t limitFrameRate;
+    int32_t fluctuateTunnelSpeed;
+    int32_t extraSaturation;
+    float outwardSpeed;
+    int32_t radialBlur;
+    float pulseRate;
+    int32_t pulseSquiggle;
+    int32_t pulseRotate;
+    int32_t reservedWord;
+    int32_t pulseObjectCount;
+    float pulseObjectSize;
+};
+
+static_assert(sizeof(float) == 4, "settings floats are IEEE-754 single precision");
+static_assert(sizeof(SaverSettings) == 1348, "the settings file is exactly 1348 bytes");
+static_assert(offsetof(SaverSettings, pathText) == 0, "file offset");
+static_assert(offsetof(SaverSettings, hostAddress) == 1024, "file offset");
+static_assert(offsetof(SaverSettings, hostPort) == 1280, "file offset");
+static_assert(offsetof(SaverSettings, auxFlag) == 1284, "file offset");
+static_assert(offsetof(SaverSettings, textureFilter) == 1288, "file offset");
+static_assert(offsetof(SaverSettings, resolutionIndex) == 1292, "file offset");
+static_assert(offsetof(SaverSettings, colorBits) == 1296, "file offset");
+static_assert(offsetof(SaverSettings, fullScreen) == 1300, "file offset");
+static_assert(offsetof(SaverSettings, limitFrameRate) == 1304, "file offset");
+static_assert(offsetof(SaverSettings, fluctuateTunnelSpeed) == 1308, "file offset");
+static_assert(offsetof(SaverSettings, extraSaturation) == 1312, "file offset");
+static_assert(offsetof(SaverSettings, outwardSpeed) == 1316, "file offset");
+static_assert(offsetof(SaverSettings, radialBlur) == 1320, "file offset");
+static_assert(offsetof(SaverSettings, pulseRate) == 1324, "file offset");
+static_assert(offsetof(SaverSettings, pulseSquiggle) == 1328, "file offset");
+static_assert(offsetof(SaverSettings, pulseRotate) == 1332, "file offset");
+static_assert(offsetof(SaverSettings, reservedWord) == 1336, "file offset");
+static_assert(offsetof(SaverSettings, pulseObjectCount) == 1340, "file offset");
+static_assert(offsetof(SaverSettings, pulseObjectSize) == 1344, "file offset");
+
+struct Resolution {
+    int32_t width;
+    int32_t height;
+};
+
+constexpr int kResolutionCount = 8;
+struct ResolutionTable {
+    Resolution entries[kResolutionCount];
+};
+
+constexpr int kWindowsDirectorySize = 1024;
+constexpr const char* kSettingsFileName = "lumox.cfg";
+
+// The one settings record of the process; zero at start.
+extern SaverSettings saverSettings;
+// The display resolutions that resolutionIndex selects from.
+extern ResolutionTable resolutionTable;
+// The directory the settings file and the still picture live in, as last
+// refreshed by RefreshWindowsDirectory (Windows: the Windows directory;
+// Linux: the user's lumox configuration directory).
+extern char windowsDirectory[kWindowsDirectorySize];
+
+// Reads up to 1348 bytes of the settings file into saverSettings.
+// 1 if the file could be opened (a short file loads as far as it goes),
+// 0 with the record untouched if it could not.
+int LoadSettings();
+
+// Writes the 1348 bytes of saverSettings over the start of the settings file,
+// creating it if needed; bytes beyond the record are kept. 1 on success.
+int SaveSettings();
+
+// Sets every field that has a default; pathText, reservedWord and the bytes
+// of hostAddress behind its terminating NUL keep their contents.
+void ApplyDefaultSettings();
+
+// Writes the eight display resolutions into resolutionTable.
+void FillResolutionTable();
+
+// The resolutionTable entry that resolutionIndex selects. An index outside
+// the table (a hand-edited file, or the -1 the dialog stores with no
+// selection) selects entry 0, so nothing is ever read outside the table.
+const Resolution& SelectedResolution();
+
+// Fills windowsDirectory from the platform (or the test override).
+void RefreshWindowsDirectory();
+
+// Builds "<windowsDirectory><separator><name>" into out (cut to fit).
+void BuildSettingsPath(char* out, size_t outSize, const char* name);
+
+// Test hooks: zero the record, the table and the directory buffer, and make
+// the directory come from dir instead of the platform (nullptr: the platform).
+void ResetSettingsState();
+void OverrideSettingsDirectory(const char* dir);
