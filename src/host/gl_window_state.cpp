@@ -1,0 +1,77 @@
+// Portable half of the render window: its state, the projection, the initial
+// GL state, the input rules and the formatting of error texts.
+#include "host/gl_window.h"
+
+#include "common/gl.h"
+#include "host/error_display.h"
+
+#include <cmath>
+#include <cstdio>
+
+RenderWindowState renderWindow = {0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 0};
+
+void ResetRenderWindowState() { renderWindow = RenderWindowState{0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 0}; }
+
+void SetPerspective(float fovY, float aspect, float zNear, float zFar) {
+    // pi / 360 as the double the projection has always used.
+    const float ymax = static_cast<float>(zNear * std::tan(fovY * 0.008726646259971648));
+    const float ymin = -ymax;
+    glFrustum(static_cast<double>(ymin * aspect), static_cast<double>(ymax * aspect),
+              static_cast<double>(ymin), static_cast<double>(ymax), static_cast<double>(zNear),
+              static_cast<double>(zFar));
+}
+
+void ResizeGLScene(int width, int height) {
+    if (height <= 0) height = 1;
+    if (width <= 0) width = 1;
+    glViewport(0, 0, width, height);
+    renderWindow.viewportWidth = width;
+    renderWindow.viewportHeight = height;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    SetPerspective(45.0f, static_cast<float>(width) / static_cast<float>(height), 0.1f, 256.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+int InitGLState() {
+    glEnable(GL_TEXTURE_2D);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glDepthFunc(GL_LESS);
+    glEnable(GL_DEPTH_TEST);
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    return 1;
+}
+
+void GLWindowKeyDown(GLKey key) {
+    if (renderWindow.fullScreenActive && key == GLKey::Escape) renderWindow.quitRequested = 1;
+}
+
+void GLWindowMouseMove(int x, int y) {
+    // While the host asks for a password the mouse belongs to the user.
+    if (renderWindow.verifyingPassword) return;
+    if (x == renderWindow.lastMouseX && y == renderWindow.lastMouseY) return;
+    renderWindow.lastMouseX = x;
+    renderWindow.lastMouseY = y;
+    ++renderWindow.mouseMoveCount;
+    // A few positions are the jitter of a resting mouse; the sixth is a user.
+    if (renderWindow.mouseMoveCount > 5 && renderWindow.fullScreenActive) renderWindow.quitRequested = 1;
+}
+
+void GLWindowPasswordRequest() { renderWindow.verifyingPassword = 1; }
+
+void FormatErrorText(char* out, const char* format, va_list args) {
+    // vsnprintf cuts at kErrorTextSize - 1 characters and always terminates.
+    if (std::vsnprintf(out, kErrorTextSize, format, args) < 0) out[0] = '\0';
+}
+
+void ShowError(const char* format, ...) {
+    char text[kErrorTextSize];
+    va_list args;
+    va_start(args, format);
+    FormatErrorText(text, format, args);
+    va_end(args);
+    DisplayErrorText(text);
+}

@@ -1,0 +1,235 @@
+// Render window on X11 with GLX. Implements the X11* calls of
+// linux_gl_backend.h: a window of its own (captioned, or covering the screen
+// with the keyboard grabbed when full screen), or the context put on a given
+// window (a preview or XScreenSaver's window), whose size it follows.
+//
+// There is no display-mode change on X11: "full screen" is an
+// override-redirect window the size of the screen. A window we were given is
+// never destroyed: it belongs to whoever passed it.
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <time.h>
+
+#include "host/linux_gl_backend.h"
+
+namespace {
+Display* display = nullptr;
+GLXContext context = nullptr;
+Window window = 0;
+bool ownWindow = false;
+bool quitKeys = false;
+Colormap colormap = 0;
+Cursor blankCursor = 0;
+Atom deleteWindowAtom = 0;
+
+XVisualInfo* ChooseVisual(int colorBits) {
+    // Double-buffered RGBA at the configured depth with a 16-bit depth buffer.
+    const int channel = colorBits >= 24 ? 8 : 5;
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, channel, GLX_GREEN_SIZE, channel,
+                        GLX_BLUE_SIZE, channel, GLX_DEPTH_SIZE, 16, None};
+    return glXChooseVisual(display, DefaultScreen(display), attributes);
+}
+
+// The visual of a window we were given, so the context matches it.
+XVisualInfo* VisualOfWindow(Window target) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, target, &attributes)) return nullptr;
+    XVisualInfo pattern;
+    pattern.visualid = XVisualIDFromVisual(attributes.visual);
+    int count = 0;
+    return XGetVisualInfo(display, VisualIDMask, &pattern, &count);
+}
+
+void HideCursor() {
+    static const char empty[1] = {0};
+    Pixmap pixmap = XCreateBitmapFromData(display, window, empty, 1, 1);
+    XColor black = {};
+    blankCursor = XCreatePixmapCursor(display, pixmap, pixmap, &black, &black, 0, 0);
+    XFreePixmap(display, pixmap);
+    XDefineCursor(display, window, blankCursor);
+}
+
+void WaitForMap() {
+    XEvent event;
+    do {
+        XWindowEvent(display, window, StructureNotifyMask, &event);
+    } while (event.type != MapNotify);
+}
+
+bool GrabKeyboard() {
+    // A window manager may still be mapping us; try for a moment.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (XGrabKeyboard(display, window, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess)
+            return true;
+        struct timespec pause = {0, 10 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+    return false;
+}
+
+bool CreateOwnWindow(XVisualInfo* visual, int width, int height) {
+    const int screen = DefaultScreen(display);
+    Window root = RootWindow(display, screen);
+    colormap = XCreateColormap(display, root, visual->visual, AllocNone);
+    XSetWindowAttributes attributes = {};
+    attributes.colormap = colormap;
+    attributes.background_pixel = BlackPixel(display, screen);
+    attributes.border_pixel = 0;
+    attributes.event_mask = KeyPressMask | StructureNotifyMask | PointerMotionMask | ExposureMask;
+    unsigned long mask = CWColormap | CWBackPixel | CWBorderPixel | CWEventMask;
+    if (renderWindow.fullScreenActive) {
+        attributes.override_redirect = True;
+        mask |= CWOverrideRedirect;
+        width = DisplayWidth(display, screen);
+        height = DisplayHeight(display, screen);
+    }
+    window = XCreateWindow(display, root, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                           visual->depth, InputOutput, visual->visual, mask, &attributes);
+    if (!window) return false;
+    ownWindow = true;
+    XStoreName(display, window, "Lumox");
+    XClassHint classHint = {const_cast<char*>("lumox"), const_cast<char*>("Lumox")};
+    XSetClassHint(display, window, &classHint);
+    if (!renderWindow.fullScreenActive) {
+        // A fixed client area, like a window without a sizing border.
+        XSizeHints* hints = XAllocSizeHints();
+        hints->flags = PPosition | PMinSize | PMaxSize;
+        hints->x = hints->y = 0;
+        hints->min_width = hints->max_width = width;
+        hints->min_height = hints->max_height = height;
+        XSetWMNormalHints(display, window, hints);
+        XFree(hints);
+        deleteWindowAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
+        XSetWMProtocols(display, window, &deleteWindowAtom, 1);
+    }
+    return true;
+}
+}  // namespace
+
+void SetX11QuitKeys(bool on) { quitKeys = on; }
+
+bool X11HasOwnWindow() { return display && ownWindow && window; }
+
+int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, int fullScreen) {
+    renderWindow.fullScreenActive = parent ? 0 : fullScreen;
+    display = XOpenDisplay(nullptr);
+    if (!display) return 0;
+
+    XVisualInfo* visual = parent ? VisualOfWindow(static_cast<Window>(parent)) : ChooseVisual(colorBits);
+    if (!visual) {
+        X11DestroyGLWindow();
+        return 0;
+    }
+    if (parent) {
+        window = static_cast<Window>(parent);
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display, window, &attributes);
+        width = attributes.width;
+        height = attributes.height;
+        // Follow the size of the window and notice its end.
+        XSelectInput(display, window, StructureNotifyMask | ExposureMask);
+    } else if (!CreateOwnWindow(visual, width, height)) {
+        XFree(visual);
+        X11DestroyGLWindow();
+        return 0;
+    }
+    renderWindow.glWindow = static_cast<NativeWindow>(window);
+
+    context = glXCreateContext(display, visual, nullptr, True);
+    XFree(visual);
+    if (!context || !glXMakeCurrent(display, window, context)) {
+        X11DestroyGLWindow();
+        return 0;
+    }
+    renderWindow.glContext = reinterpret_cast<uintptr_t>(context);
+
+    if (ownWindow) {
+        XMapRaised(display, window);
+        WaitForMap();
+        if (renderWindow.fullScreenActive) {
+            HideCursor();
+            // Without the keyboard Escape could not end the run: fall back
+            // to an ordinary window's rules, as a refused mode change does.
+            if (!GrabKeyboard()) renderWindow.fullScreenActive = 0;
+            XWindowAttributes attributes;
+            XGetWindowAttributes(display, window, &attributes);
+            width = attributes.width;
+            height = attributes.height;
+        }
+    }
+    ResizeGLScene(width, height);
+    if (!InitGLState()) {
+        X11DestroyGLWindow();
+        return 0;
+    }
+    return 1;
+}
+
+int X11DestroyGLWindow() {
+    if (display) {
+        if (renderWindow.fullScreenActive) {
+            XUngrabKeyboard(display, CurrentTime);
+            if (window) XUndefineCursor(display, window);
+        }
+        if (context) {
+            glXMakeCurrent(display, None, nullptr);
+            glXDestroyContext(display, context);
+        }
+        if (blankCursor) XFreeCursor(display, blankCursor);
+        if (ownWindow && window) XDestroyWindow(display, window);
+        if (colormap) XFreeColormap(display, colormap);
+        XCloseDisplay(display);
+    }
+    display = nullptr;
+    context = nullptr;
+    window = 0;
+    ownWindow = false;
+    colormap = 0;
+    blankCursor = 0;
+    renderWindow.glWindow = 0;
+    renderWindow.glContext = 0;
+    return 1;
+}
+
+void X11SwapBuffers() {
+    if (display && window) glXSwapBuffers(display, window);
+}
+
+PumpResult X11PumpOneMessage() {
+    if (!display || !XPending(display)) return PumpResult::Empty;
+    XEvent event;
+    XNextEvent(display, &event);
+    switch (event.type) {
+        case ConfigureNotify:
+            if (event.xconfigure.window == window) ResizeGLScene(event.xconfigure.width, event.xconfigure.height);
+            break;
+        case KeyPress: {
+            KeySym key = XLookupKeysym(&event.xkey, 0);
+            if (quitKeys && ownWindow && !renderWindow.fullScreenActive &&
+                (key == XK_Escape || key == XK_q || key == XK_Q))
+                return PumpResult::Quit;
+            GLWindowKeyDown(key == XK_Escape ? GLKey::Escape : GLKey::Other);
+            break;
+        }
+        case MotionNotify:
+            GLWindowMouseMove(event.xmotion.x, event.xmotion.y);
+            break;
+        case ClientMessage:
+            // The window manager's close: the run ends, like WM_CLOSE.
+            if (deleteWindowAtom && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindowAtom)
+                return PumpResult::Quit;
+            break;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == window) {
+                window = 0;
+                ownWindow = false;
+                return PumpResult::Quit;
+            }
+            break;
+        default:
+            break;
+    }
+    return PumpResult::Handled;
+}
