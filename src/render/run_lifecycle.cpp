@@ -1,0 +1,77 @@
+#include "render/run_lifecycle.h"
+
+#include "common/clock.h"
+#include "host/settings.h"
+#include "render/frame.h"
+#include "scene/animation.h"
+#include "video/capture_source.h"
+#include "video/texture_upload.h"
+
+#include <cstdlib>
+#include <cstring>
+
+void PrepareSettings() {
+    if (!LoadSettings()) ApplyDefaultSettings();
+    FillResolutionTable();
+}
+
+void ComposeFrame() {
+    if (videoInputEnabled) UploadVideoFrame();
+    AnimateScene();
+    RenderFrame();
+}
+
+void DrawOneFrame() {
+    ComposeFrame();
+    SwapGLBuffers();
+    if (saverSettings.limitFrameRate) SleepMilliseconds(10);
+}
+
+void RunMainLoop() {
+    while (!renderWindow.quitRequested) {
+        switch (PumpOneMessage()) {
+            case PumpResult::Quit:
+                renderWindow.quitRequested = 1;
+                break;
+            case PumpResult::Handled:
+                break;
+            case PumpResult::Empty:
+                DrawOneFrame();
+                break;
+        }
+    }
+}
+
+int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
+    std::memset(&saverSettings, 0, sizeof saverSettings);
+
+    // Without a camera the saver still runs: it shows the still picture.
+    // The message goes to stderr on Linux; on Windows no render window
+    // exists yet, so nobody sees it.
+    bool capturing = false;
+    if (videoInputEnabled) {
+        capturing = BuildCaptureGraph();
+        if (!capturing)
+            ShowError("A suitable device was not found - disabling directsound video input interface.");
+    }
+
+    PrepareSettings();
+
+    int opened;
+    if (isPreview) {
+        opened = CreateGLWindow(saverWindow, 160, 120, saverSettings.colorBits, 0);
+    } else {
+        const Resolution& mode = SelectedResolution();
+        opened = CreateGLWindow(0, mode.width, mode.height, saverSettings.colorBits,
+                                forceWindowed ? 0 : saverSettings.fullScreen);
+    }
+    if (!opened) return 0;
+
+    std::srand(TickCount());
+
+    RunMainLoop();
+
+    DestroyGLWindow();
+    if (capturing) ReleaseCaptureGraph();
+    return 1;
+}

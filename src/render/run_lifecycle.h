@@ -1,0 +1,30 @@
+// One run of the saver: start-up, the main loop and shut-down. On Windows it
+// runs inside the saver window's WM_CREATE (SaverProc); on Linux the entry
+// point calls it directly.
+#pragma once
+
+#include "host/gl_window.h"
+
+// Video capture and the per-frame upload; off builds show the still picture.
+constexpr bool videoInputEnabled = true;
+
+// Start-up, main loop and shut-down. saverWindow is the window the run
+// belongs to; with isPreview the context goes on it at 160 x 120, otherwise
+// a render window of its own is made at the configured resolution.
+// forceWindowed opens a captioned window whatever fullScreen says.
+// 1 when the main loop ran and everything was shut down; 0 on an early exit
+// (render window or picture failed), which leaves what was made in place.
+int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed = false);
+
+// Reads the settings (defaults when there is no file) and the resolution
+// table, as start-up does, after zeroing the record.
+void PrepareSettings();
+
+// Passes until quitRequested: one message, or one frame when none is pending.
+void RunMainLoop();
+
+// The frame step without presenting it: upload, animation, composition.
+void ComposeFrame();
+
+// One frame: ComposeFrame, swap, and the optional 10 ms rest.
+void DrawOneFrame();

@@ -1,0 +1,32 @@
+// SaverProc: routes the saver window's messages. Its WM_CREATE runs the
+// whole saver (RunSaver); the password request and activation set and clear
+// verifyingPassword; everything else passes through GLWindowProc to the
+// host's DefaultSaverProc.
+#include <windows.h>
+
+#include "host/settings.h"
+#include "host/win32_gl_window.h"
+#include "host/win32_saver.h"
+#include "render/run_lifecycle.h"
+
+LRESULT SaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    RefreshWindowsDirectory();
+    switch (message) {
+        case WM_CREATE: {
+            const bool isPreview = GetParent(window) != nullptr;
+            if (videoInputEnabled) CoInitialize(nullptr);
+            if (!RunSaver(reinterpret_cast<NativeWindow>(window), isPreview)) return 0;
+            break;
+        }
+        case kPasswordCheckMessage:
+            renderWindow.verifyingPassword = 1;
+            break;
+        case WM_ACTIVATE:
+            renderWindow.verifyingPassword = 0;
+            break;
+        default:
+            GLWindowProc(window, message, wParam, lParam);
+            break;
+    }
+    return DefaultSaverProc(window, message, wParam, lParam);
+}
