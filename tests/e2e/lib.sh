@@ -1,0 +1,50 @@
+# Helpers for the end-to-end scripts: a private Xvfb, waiting, and checks.
+set -u
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+note() { echo "--- $*"; }
+
+# start_xvfb WxHxD: a private X server on a free display; sets DISPLAY.
+start_xvfb() {
+  local fifo; fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 9 -screen 0 "$1" -nolisten tcp 9>"$fifo" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local number; read -r -t 20 number <"$fifo" || fail "Xvfb did not start"
+  rm -f "$fifo"
+  export DISPLAY=":$number"
+}
+
+stop_xvfb() {
+  if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=; fi
+}
+
+# wait_for_window NAME [seconds]: prints the id of a mapped window titled NAME.
+wait_for_window() {
+  local name=$1 limit=${2:-30} i id
+  for ((i = 0; i < limit * 10; i++)); do
+    id=$(xdotool search --onlyvisible --name "^$name\$" 2>/dev/null | head -n1)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# wait_exit PID SECONDS: waits for PID to end; its exit code in EXIT_CODE.
+wait_exit() {
+  local pid=$1 limit=$2 i
+  for ((i = 0; i < limit * 10; i++)); do
+    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; EXIT_CODE=$?; return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+still_running() { kill -0 "$1" 2>/dev/null; }
+
+# window_size ID: "WIDTHxHEIGHT" of the window's client area.
+window_size() {
+  xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+}
+
+screen_size() { xdpyinfo | awk '/dimensions:/ {print $2; exit}'; }

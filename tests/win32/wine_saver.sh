@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# lumox.scr /s under Wine on Xvfb: on a screen the mode change can reach it
+# runs full screen and ends on Escape; on one it cannot, it falls back to a
+# captioned window silently; inside a Wine desktop the mode really changes
+# and is restored after the run.
+# usage: wine_saver.sh LUMOX.SCR WIN32_TESTS.EXE WINE-RUN.SH
+source "$(dirname "$0")/../e2e/lib.sh"
+scr=$1 tests=$2 wine_run=$3
+work=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  WINEPREFIX=$LUMOX_WINEPREFIX wineserver -k 2>/dev/null
+  stop_xvfb
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A private prefix: one prefix per X server, and these servers are our own.
+export LUMOX_WINEPREFIX=$work/prefix
+"$wine_run" "$tests" --gtest_filter=NoSuchTest >/dev/null 2>&1  # makes the prefix
+
+# on_screen SIZE: a fresh Xvfb of SIZE (the previous one and its wineserver go).
+on_screen() {
+  if [ -n "${XVFB_PID:-}" ]; then WINEPREFIX=$LUMOX_WINEPREFIX wineserver -k 2>/dev/null; stop_xvfb; fi
+  start_xvfb "$1"
+}
+
+expect_exit() {
+  wait_exit "$pid" 20 || fail "$1: still running"
+  [ "$EXIT_CODE" = 0 ] || fail "$1: exit code $EXIT_CODE"
+  pid=
+}
+
+note "640x480 screen: full screen, other keys do nothing, Escape ends the run"
+on_screen 640x480x24
+"$wine_run" "$scr" /s & pid=$!
+id=$(wait_for_window Lumox 60) || fail "no saver window"
+[ "$(window_size "$id")" = 640x480 ] || fail "full-screen window is $(window_size "$id")"
+sleep 1
+xdotool key space
+sleep 0.5
+still_running $pid || fail "space ended the run"
+xdotool key Escape
+expect_exit "Escape"
+[ "$(screen_size)" = 640x480 ] || fail "screen left at $(screen_size)"
+
+note "1024x768 screen: the mode change is refused, a captioned window instead"
+on_screen 1024x768x24
+"$wine_run" "$scr" /s & pid=$!
+id=$(wait_for_window Lumox 60) || fail "no saver window"
+sleep 1
+size=$(window_size "$id")
+[ "$size" != 1024x768 ] || fail "the window covers the screen although the mode change is refused"
+xdotool key Escape
+sleep 1
+still_running $pid || fail "Escape ended a windowed run"
+# Closing the window (Alt+F4: WM_CLOSE) ends it.
+xdotool windowfocus --sync "$id" 2>/dev/null
+xdotool key --window "$id" alt+F4
+expect_exit "close"
+[ "$(screen_size)" = 1024x768 ] || fail "screen changed to $(screen_size)"
+
+note "inside a 1024x768 Wine desktop: 640x480 during the run, 1024x768 after"
+out=$work/desktop.txt
+LUMOX_EXPECT_FULLSCREEN=1 timeout 120 "$wine_run" explorer /desktop=lumoxtest,1024x768 "$tests" \
+  --gtest_filter='*FullScreenFollowsTheModeChange*' >"$out" 2>&1
+cat "$out"
+grep -q "full screen: 1, mode during the run 640x480, before 1024x768" "$out" || fail "no real mode change"
+grep -q "mode after the run 1024x768" "$out" || fail "mode not restored"
+grep -q "\[  PASSED  \] 1 test" "$out" || fail "the mode test failed"
+echo PASS
