@@ -36,7 +36,8 @@ struct VideoFrameState {
     int32_t videoHeight = 0;     // always positive
     int32_t frameTexWidth = 0;   // a power of two, equal to frameTexHeight
     int32_t frameTexHeight = 0;
-    unsigned char* frameBuffer = nullptr;  // frameTexWidth x frameTexHeight RGBA
+    // frameTexWidth x frameTexHeight RGBA, from the C heap (malloc).
+    unsigned char* frameBuffer = nullptr;
     std::atomic<bool> newFrame{false};
     std::mutex exchange;
 };
@@ -55,7 +56,8 @@ void ApplyTextureFilter();
 int32_t CreateTextureFromImage(const ImageRecord& image);
 
 // A new texture from the w x h rectangle at (x, y) of the image, placed in a
-// zero-filled power-of-two image; returns its name.
+// zero-filled power-of-two image; returns its name. 0 (no name taken) when
+// the rectangle leaves the image or the padded copy cannot be made.
 int32_t CreatePaddedTexture(const ImageRecord& image, int32_t x, int32_t y, int32_t w, int32_t h);
 
 // Uploads w x h texels into texture name, or a new texture for name -1.
