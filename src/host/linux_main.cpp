@@ -8,6 +8,7 @@
 #include "host/png_writer.h"
 #include "host/settings.h"
 #include "render/run_lifecycle.h"
+#include "video/fallback_image.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,7 +32,8 @@ const char kUsage[] =
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
-    "Settings are read from $XDG_CONFIG_HOME/lumox/lumox.cfg (else ~/.config/lumox).\n";
+    "Settings are read from $XDG_CONFIG_HOME/lumox/lumox.cfg (else ~/.config/lumox),\n"
+    "the picture from lumox.bmp there (else the installed default picture).\n";
 
 int RunSnapshot(const LinuxCommand& command) {
     SelectGLBackend(LinuxGLBackend::Egl);
@@ -45,6 +47,12 @@ int RunSnapshot(const LinuxCommand& command) {
     }
     if (!CreateGLWindow(0, width, height, saverSettings.colorBits, 0)) {
         std::fprintf(stderr, "lumox: cannot create an offscreen OpenGL context (EGL)\n");
+        return 1;
+    }
+    // ShowError has put the reason on stderr. A snapshot never writes the
+    // settings file, so unlike the saver it does not save them here.
+    if (!LoadFallbackImage()) {
+        DestroyGLWindow();
         return 1;
     }
     std::srand(command.seed);
@@ -70,7 +78,9 @@ int RunOnDisplay(bool windowed) {
     SelectGLBackend(LinuxGLBackend::X11);
     SetX11QuitKeys(windowed);
     if (!RunSaver(0, false, windowed)) {
-        std::fprintf(stderr, "lumox: cannot open the OpenGL window (is DISPLAY set?)\n");
+        // With the window open the picture failed, and said so already.
+        if (!renderWindow.glContext)
+            std::fprintf(stderr, "lumox: cannot open the OpenGL window (is DISPLAY set?)\n");
         return 1;
     }
     return 0;

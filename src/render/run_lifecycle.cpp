@@ -5,6 +5,7 @@
 #include "render/frame.h"
 #include "scene/animation.h"
 #include "video/capture_source.h"
+#include "video/fallback_image.h"
 #include "video/texture_upload.h"
 
 #include <cstdlib>
@@ -66,6 +67,14 @@ int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
                                 forceWindowed ? 0 : saverSettings.fullScreen);
     }
     if (!opened) return 0;
+
+    // The message is already shown. Saving here also writes the defaults
+    // when there was no settings file.
+    if (!LoadFallbackImage()) {
+        saverSettings.pathText[0] = '\0';
+        SaveSettings();
+        return 0;
+    }
 
     std::srand(TickCount());
 

@@ -1,0 +1,11 @@
+// The still picture: read once at start-up into pictureTexture, which shows
+// it until the first video frame replaces it.
+#pragma once
+
+// Reads the picture with the filter of the settings' textureFilter. 1 on
+// success; 0 after "Image load failed." (start-up ends then).
+int LoadFallbackImage();
+
+// Builds the path, reads the file and creates the texture; 1 when a picture
+// was decoded and its texture made, 0 otherwise.
+int LoadImageTexture();
