@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine, builds both builds and runs every test:
-# the Linux build natively and under AddressSanitizer + UBSan, and the
+# the Linux build natively and under AddressSanitizer + UBSan, its fuzz
+# targets, and the
 # Windows build's tests and lumox.scr under Wine on Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,10 @@ ctest --preset linux -j "$jobs"
 
 build linux-asan
 ctest --preset linux-asan -j "$jobs"
+
+# The fuzz targets (clang, libFuzzer), each for a bounded time.
+build linux-fuzz
+ctest --preset linux-fuzz -j "$jobs"
 
 # The product: lumox.scr, a 32-bit PE.
 build windows
