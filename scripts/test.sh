@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine, builds both builds and runs every test:
 # the Linux build natively and under AddressSanitizer + UBSan, its fuzz
-# targets, and the
-# Windows build's tests and lumox.scr under Wine on Xvfb.
+# targets, and the Windows build's tests and lumox.scr under Wine on Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
