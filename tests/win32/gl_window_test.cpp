@@ -11,6 +11,7 @@
 #include "host/settings.h"
 #include "host/win32_gl_window.h"
 #include "host/win32_saver.h"
+#include "video/texture_upload.h"
 
 namespace {
 
@@ -233,6 +234,7 @@ TEST(SaverRun, PreviewRunsUntilItsWindowIsDestroyed) {
     EXPECT_NE(previewSaverWindow, nullptr);
     EXPECT_EQ(renderWindow.glContext, 0u);
     EXPECT_EQ(saverSettings.pulseObjectCount, 50);  // defaults, no settings file
+    EXPECT_EQ(pictureTexture, 1);  // C:\windows\lumox.bmp, the run's first texture
     char path[2048];
     BuildSettingsPath(path, sizeof path, kSettingsFileName);
     EXPECT_EQ(GetFileAttributesA(path), INVALID_FILE_ATTRIBUTES) << path;

@@ -3,9 +3,9 @@
 # runs full screen and ends on Escape; on one it cannot, it falls back to a
 # captioned window silently; inside a Wine desktop the mode really changes
 # and is restored after the run.
-# usage: wine_saver.sh LUMOX.SCR WIN32_TESTS.EXE WINE-RUN.SH
+# usage: wine_saver.sh LUMOX.SCR WIN32_TESTS.EXE WINE-RUN.SH PICTURE
 source "$(dirname "$0")/../e2e/lib.sh"
-scr=$1 tests=$2 wine_run=$3
+scr=$1 tests=$2 wine_run=$3 picture=$4
 work=$(mktemp -d)
 pid=
 cleanup() {
@@ -19,6 +19,8 @@ trap cleanup EXIT
 # A private prefix: one prefix per X server, and these servers are our own.
 export LUMOX_WINEPREFIX=$work/prefix
 "$wine_run" "$tests" --gtest_filter=NoSuchTest >/dev/null 2>&1  # makes the prefix
+# The picture goes where the installer puts it: C:\windows.
+cp "$picture" "$LUMOX_WINEPREFIX/drive_c/windows/lumox.bmp"
 
 # on_screen SIZE: a fresh Xvfb of SIZE (the previous one and its wineserver go).
 on_screen() {
