@@ -40,9 +40,11 @@ std::string ParentOf(const std::string& dir) {
 }  // namespace
 
 void BuildPicturePath(char* out, size_t outSize) {
-    // The user's own picture; also the path named when there is none at all.
+    // The user's own picture, whenever there is one: one that cannot be
+    // read is reported, not passed over. Also the path named when there is
+    // no picture at all.
     BuildSettingsPath(out, outSize, kPictureFileName);
-    if (IsReadableFile(out)) return;
+    if (access(out, F_OK) == 0) return;
 
     const std::string exeDir = ExecutableDirectory();
     std::string candidates[3];

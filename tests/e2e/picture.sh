@@ -41,6 +41,12 @@ note "installed: the picture in <prefix>/share/lumox"
 cmp -s "$work/prefix/share/lumox/lumox.bmp" "$default" || fail "the default picture is not installed"
 "$work/prefix/bin/lumox" --snapshot "$work/d.png" --frames 2 2>"$work/err" || fail "installed: $(cat "$work/err")"
 
+note "an unreadable picture of the user's is reported, not passed over"
+mkdir -p "$user_picture"
+"$lumox" --snapshot "$work/u.png" --frames 2 2>"$work/err" && fail "ran on the default picture"
+grep -qx "lumox: Open for $user_picture failed" "$work/err" || fail "messages: $(cat "$work/err")"
+rmdir "$user_picture"
+
 note "no picture anywhere: the user's path is named"
 mkdir -p "$work/lonely"
 cp "$lumox" "$work/lonely/lumox"

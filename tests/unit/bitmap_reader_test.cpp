@@ -153,14 +153,6 @@ TEST(BitmapReader, HugeClaimedSizesAreRefusedWithoutReadingOrAllocating) {
     }
 }
 
-TEST(BitmapReader, BytesBehindTheRowsAreIgnored) {
-    Bytes file = TwoByTwo();
-    Append(file, {1, 2, 3, 4, 5});
-    Record image = Load(file);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(Texel(*image, 1, 1), (T{0, 255, 0, 255}));
-}
-
 class BitmapFile : public ::testing::Test {
 protected:
     void TearDown() override { CloseImageFile(); }
