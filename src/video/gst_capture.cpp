@@ -147,6 +147,13 @@ GstElement* MakePipeline() {
     return pipeline;
 }
 
+// Keeps only errors and the end of the stream on the bus: nobody reads it
+// while the saver runs, and hours of other messages would pile up.
+GstBusSyncReply KeepFailuresOnly(GstBus*, GstMessage* message, gpointer) {
+    const GstMessageType kept = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
+    return (GST_MESSAGE_TYPE(message) & kept) ? GST_BUS_PASS : GST_BUS_DROP;
+}
+
 // An error or the end of the stream waiting on the bus; never blocks.
 bool BusReportsFailure(GstBus* bus) {
     GstMessage* message =
@@ -201,6 +208,7 @@ bool BuildCaptureGraph() {
     gst_object_unref(sink);
 
     GstBus* bus = gst_element_get_bus(pipeline);
+    gst_bus_set_sync_handler(bus, KeepFailuresOnly, nullptr, nullptr);
     if (!StartPipeline(pipeline, bus)) {
         FreePipeline(pipeline, bus);
         return false;
