@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine, builds both builds and runs every test:
 # the Linux build natively and under AddressSanitizer + UBSan, its fuzz
-# targets, and the Windows build's tests and lumox.scr under Wine on Xvfb.
+# targets, its capture tests under ThreadSanitizer, and the Windows build's
+# tests and lumox.scr under Wine on Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -22,6 +23,12 @@ ctest --preset linux-asan -j "$jobs"
 # The fuzz targets (clang, libFuzzer), each for a bounded time.
 build linux-fuzz
 ctest --preset linux-fuzz -j "$jobs"
+
+# The capture thread's frame exchange under ThreadSanitizer.
+echo "=== build linux-tsan (capture tests)"
+cmake --preset linux-tsan >/dev/null
+cmake --build --preset linux-tsan -j "$jobs" --target gst_capture_tests
+ctest --preset linux-tsan -L capture
 
 # The product: lumox.scr, a 32-bit PE.
 build windows

@@ -9,6 +9,7 @@
 #include "host/settings.h"
 #include "render/run_lifecycle.h"
 #include "video/fallback_image.h"
+#include "video/capture_source.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +36,8 @@ const char kUsage[] =
     "Settings are read from $XDG_CONFIG_HOME/lumox/lumox.cfg (else ~/.config/lumox),\n"
     "the picture from lumox.bmp there (else the installed default picture).\n";
 
+constexpr uint32_t kFirstFrameTimeoutMs = 5000;
+
 int RunSnapshot(const LinuxCommand& command) {
     SelectGLBackend(LinuxGLBackend::Egl);
     std::memset(&saverSettings, 0, sizeof saverSettings);
@@ -55,6 +58,11 @@ int RunSnapshot(const LinuxCommand& command) {
         DestroyGLWindow();
         return 1;
     }
+    // A video source (a camera, or LUMOX_VIDEO_SOURCE) gets a few seconds for
+    // its first frame, so that the snapshot shows video; without one the
+    // still picture shows.
+    const bool capturing = BuildCaptureGraph();
+    if (capturing) WaitForFirstVideoFrame(kFirstFrameTimeoutMs);
     std::srand(command.seed);
     for (int frame = 0; frame < command.frames; ++frame) {
         HoldClockAt(command.startMs + static_cast<uint32_t>(frame) * command.stepMs);
@@ -66,6 +74,7 @@ int RunSnapshot(const LinuxCommand& command) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     DestroyGLWindow();
+    if (capturing) ReleaseCaptureGraph();
     std::string error;
     if (!WritePngFromGL(command.snapshotPath.c_str(), pixels.data(), width, height, error)) {
         std::fprintf(stderr, "lumox: %s\n", error.c_str());

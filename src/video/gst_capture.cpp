@@ -1,0 +1,240 @@
+// The capture source on GStreamer (Linux): the first "Video/Source" device of
+// a device monitor (or the LUMOX_VIDEO_SOURCE description) runs through
+// decoding, colour conversion and scaling into an appsink that delivers
+// 160 x 120 blue-green-red frames. The appsink's new-sample callback runs on
+// the pipeline's streaming thread and hands each frame to the frame sink;
+// a change of the sample caps goes through the sink's format check first,
+// as an in-stream type change does on Windows.
+//
+// Relies on: gst_init_check leaving the program's arguments alone; elements
+// made from the device itself (so PipeWire's provider works as V4L2's does);
+// gst_video_frame_map reporting the row stride.
+#include "video/gst_capture.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "video/capture_source.h"
+#include "video/frame_sink.h"
+#include "video/texture_upload.h"
+
+namespace {
+
+// Converts and scales any source to the one format the sink takes. A 16:9
+// source is letterboxed (square pixels), not squashed.
+const char kConversion[] =
+    "videoconvert ! videoscale ! "
+    "capsfilter name=lumoxformat caps=video/x-raw,format=BGR,width=160,height=120,pixel-aspect-ratio=1/1 ! "
+    "appsink name=lumoxsink sync=false max-buffers=1 drop=true wait-on-eos=false";
+
+// How long BuildCaptureGraph waits for the pipeline to reach PLAYING.
+constexpr auto kStartTimeout = std::chrono::seconds(5);
+
+struct GstCapture {
+    GstElement* pipeline = nullptr;
+    GstBus* bus = nullptr;
+};
+GstCapture capture;
+
+// The caps of the last sample; touched by the streaming thread, and by the
+// main thread only while no stream runs. The lock makes that plain to
+// ThreadSanitizer, which cannot see GLib's own synchronisation.
+std::mutex capsLock;
+GstCaps* lastCaps = nullptr;
+
+// The sample caps in the terms the sink decides on. GStreamer's BGR rows run
+// top-down, which a video-info header writes as a negative height.
+VideoFormat FormatFromCaps(const GstCaps* caps) {
+    VideoFormat format;
+    GstVideoInfo info;
+    if (!gst_video_info_from_caps(&info, caps)) return format;
+    format.videoInfo = true;
+    format.width = GST_VIDEO_INFO_WIDTH(&info);
+    format.height = -GST_VIDEO_INFO_HEIGHT(&info);
+    const bool bgr = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR;
+    format.bitCount = bgr ? 24 : 0;
+    format.uncompressed = bgr;
+    return format;
+}
+
+GstFlowReturn OnNewSample(GstAppSink* sink, gpointer) {
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (!sample) return GST_FLOW_OK;
+    GstCaps* caps = gst_sample_get_caps(sample);
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    if (caps && buffer) {
+        {
+            std::lock_guard<std::mutex> lock(capsLock);
+            if (!lastCaps || !gst_caps_is_equal(caps, lastCaps)) {
+                const VideoFormat format = FormatFromCaps(caps);
+                if (CheckVideoFormat(format)) SetVideoFormat(format);
+                gst_caps_replace(&lastCaps, caps);
+            }
+        }
+        GstVideoInfo info;
+        GstVideoFrame frame;
+        if (gst_video_info_from_caps(&info, caps) && gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
+            const auto* data = static_cast<const unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+            // What is mapped from the plane's start to the memory's end.
+            const auto* mapped = static_cast<const unsigned char*>(frame.map[0].data);
+            const size_t offset = static_cast<size_t>(data - mapped);
+            const size_t length = frame.map[0].size > offset ? frame.map[0].size - offset : 0;
+            RenderVideoSample(data, length, static_cast<size_t>(GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)));
+            gst_video_frame_unmap(&frame);
+        }
+    }
+    gst_sample_unref(sample);
+    return GST_FLOW_OK;
+}
+
+// The first Video/Source device with a display name that makes an element.
+GstElement* FirstDeviceElement() {
+    GstDeviceMonitor* monitor = gst_device_monitor_new();
+    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
+    GList* devices = gst_device_monitor_get_devices(monitor);
+    GstElement* element = nullptr;
+    for (GList* item = devices; item && !element; item = item->next) {
+        GstDevice* device = GST_DEVICE(item->data);
+        gchar* name = gst_device_get_display_name(device);
+        if (name && *name) element = gst_device_create_element(device, nullptr);
+        g_free(name);
+    }
+    g_list_free_full(devices, gst_object_unref);
+    gst_object_unref(monitor);
+    return element;
+}
+
+// The whole pipeline, from LUMOX_VIDEO_SOURCE or from the first device.
+GstElement* MakePipeline() {
+    GError* error = nullptr;
+    const char* description = std::getenv("LUMOX_VIDEO_SOURCE");
+    if (description && *description) {
+        const std::string launch = std::string(description) + " ! " + kConversion;
+        GstElement* pipeline = gst_parse_launch_full(launch.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+        // A link that cannot be made is reported in error beside a pipeline.
+        if (error) {
+            g_error_free(error);
+            if (pipeline) gst_object_unref(pipeline);
+            return nullptr;
+        }
+        return pipeline;
+    }
+    GstElement* source = FirstDeviceElement();
+    if (!source) return nullptr;
+    // decodebin lets cameras that send MJPEG work as well as raw ones.
+    const std::string tail = std::string("decodebin ! ") + kConversion;
+    GstElement* rest =
+        gst_parse_bin_from_description_full(tail.c_str(), TRUE, nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+    if (error || !rest) {
+        if (error) g_error_free(error);
+        if (rest) gst_object_unref(rest);
+        gst_object_unref(gst_object_ref_sink(source));
+        return nullptr;
+    }
+    GstElement* pipeline = gst_pipeline_new("lumoxcapture");
+    gst_bin_add_many(GST_BIN(pipeline), source, rest, nullptr);
+    if (!gst_element_link(source, rest)) {
+        gst_object_unref(pipeline);
+        return nullptr;
+    }
+    return pipeline;
+}
+
+// Keeps only errors and the end of the stream on the bus: nobody reads it
+// while the saver runs, and hours of other messages would pile up.
+GstBusSyncReply KeepFailuresOnly(GstBus*, GstMessage* message, gpointer) {
+    const GstMessageType kept = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
+    return (GST_MESSAGE_TYPE(message) & kept) ? GST_BUS_PASS : GST_BUS_DROP;
+}
+
+// An error or the end of the stream waiting on the bus; never blocks.
+bool BusReportsFailure(GstBus* bus) {
+    GstMessage* message =
+        gst_bus_timed_pop_filtered(bus, 0, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+    if (!message) return false;
+    gst_message_unref(message);
+    return true;
+}
+
+void FreePipeline(GstElement* pipeline, GstBus* bus) {
+    gst_element_set_state(pipeline, GST_STATE_NULL);  // joins the streaming threads
+    if (bus) gst_object_unref(bus);
+    gst_object_unref(pipeline);
+    std::lock_guard<std::mutex> lock(capsLock);
+    gst_caps_replace(&lastCaps, nullptr);
+}
+
+// Waits, bounded, until the pipeline plays, watching the bus for errors
+// without blocking on it.
+bool StartPipeline(GstElement* pipeline, GstBus* bus) {
+    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) return false;
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (BusReportsFailure(bus)) return false;
+        GstState state = GST_STATE_VOID_PENDING;
+        const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, 20 * GST_MSECOND);
+        if (result == GST_STATE_CHANGE_FAILURE) return false;
+        if (result != GST_STATE_CHANGE_ASYNC && state == GST_STATE_PLAYING) return !BusReportsFailure(bus);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool BuildCaptureGraph() {
+    if (videoFrameState.captureRunning) return true;
+    GError* error = nullptr;
+    if (!gst_init_check(nullptr, nullptr, &error)) {
+        if (error) g_error_free(error);
+        return false;
+    }
+    GstElement* pipeline = MakePipeline();
+    if (!pipeline) return false;
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxsink");
+    if (!sink) {
+        gst_object_unref(pipeline);
+        return false;
+    }
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = OnNewSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, nullptr, nullptr);
+    gst_object_unref(sink);
+
+    GstBus* bus = gst_element_get_bus(pipeline);
+    gst_bus_set_sync_handler(bus, KeepFailuresOnly, nullptr, nullptr);
+    if (!StartPipeline(pipeline, bus)) {
+        FreePipeline(pipeline, bus);
+        return false;
+    }
+    capture.pipeline = pipeline;
+    capture.bus = bus;
+    videoFrameState.captureRunning = true;
+    return true;
+}
+
+void ReleaseCaptureGraph() {
+    if (videoFrameState.captureRunning) {
+        FreePipeline(capture.pipeline, capture.bus);
+        capture = GstCapture{};
+    }
+    videoFrameState.captureRunning = false;
+}
+
+bool WaitForFirstVideoFrame(uint32_t timeoutMs) {
+    if (!videoFrameState.captureRunning) return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (VideoFramesWritten() > 0) return true;
+        if (BusReportsFailure(capture.bus) || std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+GstElement* CapturePipeline() { return capture.pipeline; }

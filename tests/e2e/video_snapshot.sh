@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Headless snapshots with a video source: a broken or ending source leaves the
+# still picture (and costs no long wait), a live one shows its colour on the
+# pulse objects.
+# usage: video_snapshot.sh LUMOX
+source "$(dirname "$0")/lib.sh"
+lumox=$1
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config
+unset DISPLAY WAYLAND_DISPLAY
+
+# snapshot NAME SOURCE: a 320x240 snapshot with LUMOX_VIDEO_SOURCE=SOURCE;
+# its run time in seconds in SECONDS_TAKEN.
+snapshot() {
+  local start=$SECONDS
+  LUMOX_VIDEO_SOURCE=$2 "$lumox" --snapshot "$work/$1.png" --size 320x240 --frames 20 2>"$work/$1.err" ||
+    fail "$1: snapshot failed: $(cat "$work/$1.err")"
+  SECONDS_TAKEN=$((SECONDS - start))
+}
+
+# pixel_counts PNG: "LIT GREENISH": pixels with some light, and those of them
+# whose green clearly outweighs red and blue.
+pixel_counts() {
+  /usr/bin/convert "$1" -depth 8 rgb:- | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+lit = green = 0
+for i in range(0, len(data), 3):
+    r, g, b = data[i], data[i + 1], data[i + 2]
+    if max(r, g, b) > 20:
+        lit += 1
+        if g > 2 * r and g > 2 * b:
+            green += 1
+print(lit, green)'
+}
+
+note "a source that cannot be made: the still picture, at once"
+snapshot broken "nosuchelement"
+[ "$SECONDS_TAKEN" -le 3 ] || fail "a broken source took ${SECONDS_TAKEN}s"
+
+note "a source that ends before its first frame: no long wait"
+snapshot ended "videotestsrc num-buffers=0"
+[ "$SECONDS_TAKEN" -le 4 ] || fail "an ended source took ${SECONDS_TAKEN}s"
+
+note "a live half-green source colours the pulse objects"
+snapshot still "nosuchelement"
+snapshot video "videotestsrc pattern=solid-color foreground-color=0xff008000 is-live=true"
+[ "$SECONDS_TAKEN" -le 8 ] || fail "the live source took ${SECONDS_TAKEN}s"
+read -r still_lit _ < <(pixel_counts "$work/still.png")
+read -r lit green < <(pixel_counts "$work/video.png")
+echo "still picture: $still_lit lit pixels; video: $lit lit, $green of them green"
+if [ "$still_lit" = 0 ] && [ "$lit" = 0 ]; then
+  echo "SKIP: this build draws no pulse objects yet"
+  exit 77
+fi
+[ "$lit" -ge 200 ] || fail "the video snapshot shows almost nothing ($lit lit pixels)"
+[ $((green * 10)) -ge $((lit * 9)) ] || fail "only $green of $lit lit pixels show the video's green"
+echo PASS

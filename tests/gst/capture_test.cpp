@@ -1,0 +1,195 @@
+// The GStreamer capture source driven through real pipelines (videotestsrc),
+// and the frame exchange under load on the offscreen GL context.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "common/clock.h"
+#include "common/gl.h"
+#include "host/gl_window.h"
+#include "host/linux_gl_backend.h"
+#include "render/run_lifecycle.h"
+#include "video/capture_source.h"
+#include "video/frame_sink.h"
+#include "video/gst_capture.h"
+#include "video/texture_upload.h"
+
+namespace {
+
+class GstCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetFrameSink(); }
+    void TearDown() override {
+        ReleaseCaptureGraph();
+        unsetenv("LUMOX_VIDEO_SOURCE");
+        ResetFrameSink();
+    }
+    static bool BuildWith(const char* source) {
+        setenv("LUMOX_VIDEO_SOURCE", source, 1);
+        return BuildCaptureGraph();
+    }
+    // Texel (x, y) of frameBuffer, copied under the exchange lock.
+    static std::string Texel(int x, int y) {
+        std::lock_guard<std::mutex> lock(videoFrameState.exchange);
+        if (!videoFrameState.frameBuffer) return "no buffer";
+        const unsigned char* t =
+            videoFrameState.frameBuffer + (static_cast<size_t>(y) * videoFrameState.frameTexWidth + x) * 4;
+        char text[32];
+        std::snprintf(text, sizeof text, "%02x%02x%02x%02x", t[0], t[1], t[2], t[3]);
+        return text;
+    }
+};
+
+TEST_F(GstCaptureTest, SolidColourArrivesAsExactTexels) {
+    ASSERT_TRUE(BuildWith("videotestsrc pattern=solid-color foreground-color=0xff102030 is-live=true"));
+    EXPECT_TRUE(videoFrameState.captureRunning);
+    ASSERT_TRUE(WaitForFirstVideoFrame(5000));
+    {
+        std::lock_guard<std::mutex> lock(videoFrameState.exchange);
+        EXPECT_EQ(videoFrameState.videoWidth, 160);
+        EXPECT_EQ(videoFrameState.videoHeight, 120);
+        EXPECT_EQ(videoFrameState.frameTexWidth, 256);
+        EXPECT_EQ(videoFrameState.frameTexHeight, 256);
+        EXPECT_TRUE(videoFrameState.newFrame);
+    }
+    EXPECT_EQ(Texel(0, 0), "102030ff");
+    EXPECT_EQ(Texel(159, 119), "102030ff");
+    EXPECT_EQ(Texel(160, 0), "00000000");
+    EXPECT_EQ(Texel(0, 120), "00000000");
+    EXPECT_EQ(Texel(255, 255), "00000000");
+
+    // A second build while running builds nothing.
+    GstElement* pipeline = CapturePipeline();
+    EXPECT_TRUE(BuildCaptureGraph());
+    EXPECT_EQ(CapturePipeline(), pipeline);
+
+    ReleaseCaptureGraph();
+    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_EQ(CapturePipeline(), nullptr);
+    EXPECT_FALSE(WaitForFirstVideoFrame(100));
+    ReleaseCaptureGraph();  // nothing left to release
+}
+
+TEST_F(GstCaptureTest, TopRowOfThePictureIsTextureRowZero) {
+    // SMPTE bars: white at the top left, dark blue at the bottom left.
+    ASSERT_TRUE(BuildWith("videotestsrc pattern=smpte is-live=true"));
+    ASSERT_TRUE(WaitForFirstVideoFrame(5000));
+    EXPECT_EQ(Texel(0, 0), "ffffffff");
+    EXPECT_EQ(Texel(0, 119), "000080ff");
+}
+
+TEST_F(GstCaptureTest, BrokenOrEndingSourcesFailTheBuild) {
+    for (const char* source : {"nosuchelement", "videotestsrc ! nosuchelement", "videotestsrc ! fakesink",
+                               "v4l2src device=/dev/lumox-none",
+                               "videotestsrc ! video/x-raw,width=320 ! identity ! video/x-raw,width=640"}) {
+        EXPECT_FALSE(BuildWith(source)) << source;
+        EXPECT_FALSE(videoFrameState.captureRunning) << source;
+        EXPECT_EQ(CapturePipeline(), nullptr) << source;
+    }
+    ReleaseCaptureGraph();
+    EXPECT_FALSE(videoFrameState.captureRunning);
+
+    // A source that ends before its first frame: the wait ends with it.
+    const uint32_t start = TickCount();
+    EXPECT_FALSE(BuildWith("videotestsrc num-buffers=0") && WaitForFirstVideoFrame(4000));
+    EXPECT_LT(TickCount() - start, 3000u);
+}
+
+TEST_F(GstCaptureTest, WithoutADeviceTheBuildFails) {
+    unsetenv("LUMOX_VIDEO_SOURCE");
+    ASSERT_TRUE(gst_init_check(nullptr, nullptr, nullptr));
+    GstDeviceMonitor* monitor = gst_device_monitor_new();
+    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
+    GList* devices = gst_device_monitor_get_devices(monitor);
+    const bool anyDevice = devices != nullptr;
+    g_list_free_full(devices, gst_object_unref);
+    gst_object_unref(monitor);
+    if (anyDevice) GTEST_SKIP() << "this machine has a video device";
+    EXPECT_FALSE(BuildCaptureGraph());
+    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(WaitForFirstVideoFrame(100));
+}
+
+// The render thread as UploadVideoFrame must treat the exchange: try_lock
+// only, and when the lock is taken, a consistent frame in a live buffer.
+struct UploadProbe {
+    int uploads = 0, busy = 0, refusedSeen = 0, bad = 0;
+    void Poll() {
+        std::unique_lock<std::mutex> lock(videoFrameState.exchange, std::try_to_lock);
+        if (!lock.owns_lock()) {
+            ++busy;
+            return;
+        }
+        const VideoFrameState& s = videoFrameState;
+        if (s.videoWidth == 0) ++refusedSeen;
+        if (!s.captureRunning || s.videoWidth == 0 || !s.newFrame || !s.frameBuffer) return;
+        if (s.videoWidth != 160 || s.videoHeight != 120 || s.frameTexWidth != 256 || s.frameTexHeight != 256) ++bad;
+        const unsigned char* b = s.frameBuffer;
+        if (b[3] != 255 || b[(119 * 256 + 159) * 4 + 3] != 255 || b[160 * 4 + 3] != 0 || b[(120 * 256) * 4 + 3] != 0)
+            ++bad;
+        glBindTexture(GL_TEXTURE_2D, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, 4, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, b);
+        videoFrameState.newFrame = false;
+        ++uploads;
+    }
+};
+
+void SetCaps(const char* element, const char* caps) {
+    GstElement* filter = gst_bin_get_by_name(GST_BIN(CapturePipeline()), element);
+    ASSERT_NE(filter, nullptr) << element;
+    GstCaps* value = gst_caps_from_string(caps);
+    g_object_set(filter, "caps", value, nullptr);
+    gst_caps_unref(value);
+    gst_object_unref(filter);
+}
+
+// A 60 fps live stream while the render loop draws 2000 frames; the stream's
+// caps change under it, upstream (the scaler follows) and at the sink (the
+// format is refused, then taken again with a new buffer).
+TEST_F(GstCaptureTest, FrameExchangeHoldsUnderCapsChanges) {
+    ResetRenderWindowState();
+    SelectGLBackend(LinuxGLBackend::Egl);
+    ASSERT_EQ(CreateGLWindow(0, 64, 64, 32, 0), 1);
+    ASSERT_TRUE(BuildWith("videotestsrc pattern=ball is-live=true ! "
+                          "capsfilter name=upstream caps=video/x-raw,width=320,height=240,framerate=60/1"));
+    ASSERT_TRUE(WaitForFirstVideoFrame(5000));
+
+    const char* upstream[] = {"video/x-raw,width=320,height=240,framerate=60/1",
+                              "video/x-raw,width=640,height=360,framerate=60/1"};
+    const char* sinkCaps[] = {"video/x-raw,format=BGR,width=160,height=120,pixel-aspect-ratio=1/1",
+                              "video/x-raw,format=BGR,width=320,height=240,pixel-aspect-ratio=1/1"};
+    UploadProbe probe;
+    uint32_t writtenAtLastSwitch = 0;
+    for (int frame = 1; frame <= 2000; ++frame) {
+        // The probe takes each new frame before the frame step's own upload.
+        probe.Poll();
+        ComposeFrame();
+        SwapGLBuffers();
+        SleepMilliseconds(2);
+        if (frame % 200 == 0) {
+            const int phase = frame / 200;
+            SetCaps("upstream", upstream[phase % 2]);
+            // The last switch (phase 10) goes back to 160 x 120.
+            SetCaps("lumoxformat", sinkCaps[(phase / 2) % 2 == 1 && phase < 10]);
+            writtenAtLastSwitch = VideoFramesWritten();
+        }
+    }
+    // Frames keep coming after the last switch back to 160 x 120.
+    const auto deadline = TickCount() + 5000;
+    while (VideoFramesWritten() == writtenAtLastSwitch && static_cast<int32_t>(deadline - TickCount()) > 0)
+        SleepMilliseconds(5);
+    EXPECT_GT(VideoFramesWritten(), writtenAtLastSwitch);
+    ReleaseCaptureGraph();
+    DestroyGLWindow();
+
+    std::printf("uploads %d, render frames that found the sink busy %d, frames with the format refused %d\n",
+                probe.uploads, probe.busy, probe.refusedSeen);
+    EXPECT_EQ(probe.bad, 0);
+    EXPECT_GT(probe.uploads, 50);
+    EXPECT_GT(probe.refusedSeen, 0);
+}
+
+}  // namespace
