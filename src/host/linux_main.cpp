@@ -1,8 +1,9 @@
 // Entry point of the Linux build: reads the command line and runs the saver
 // full screen (-s), in a captioned window (--window), or headless into a PNG
-// (--snapshot).
+// (--snapshot), or shows the configuration dialog (-c or no arguments).
 #include "common/clock.h"
 #include "common/gl.h"
+#include "host/config_dialog.h"
 #include "host/linux_gl_backend.h"
 #include "host/linux_options.h"
 #include "host/png_writer.h"
@@ -22,6 +23,7 @@ const char kUsage[] =
     "Usage: lumox [OPTION]\n"
     "Live-video screen saver.\n"
     "\n"
+    "  (none), -c, /c      edit the settings\n"
     "  -s, /s              run the saver full screen\n"
     "  --window            run the saver in a window (q, Q or Escape quits)\n"
     "  --snapshot FILE.png render offscreen and write the last frame, with\n"
@@ -106,6 +108,8 @@ int main(int argc, char** argv) {
         case LinuxMode::Version:
             std::puts("lumox " LUMOX_VERSION);
             return 0;
+        case LinuxMode::Dialog:
+            return RunConfigDialogBox(0);
         case LinuxMode::Snapshot:
             return RunSnapshot(command);
         case LinuxMode::FullScreen:

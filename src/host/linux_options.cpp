@@ -31,6 +31,12 @@ LinuxCommand Invalid(const std::string& why) {
     return command;
 }
 
+// "/c", "-c" and "c", in either case: the configuration dialog.
+bool IsConfigSwitch(const char* arg) {
+    if (arg[0] == '/' || arg[0] == '-') ++arg;
+    return (arg[0] == 'c' || arg[0] == 'C') && arg[1] == '\0';
+}
+
 }  // namespace
 
 bool ParseSize(const char* text, int& width, int& height) {
@@ -96,6 +102,8 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv) {
             if (!setMode(LinuxMode::FullScreen)) return Invalid("-s cannot be combined with another mode");
         } else if ((arg[0] == 's' || arg[0] == 'S') && arg[1] == '\0') {
             if (!setMode(LinuxMode::FullScreen)) return Invalid("s cannot be combined with another mode");
+        } else if (IsConfigSwitch(arg)) {
+            if (!setMode(LinuxMode::Dialog)) return Invalid("-c cannot be combined with another mode");
         } else {
             return Invalid(std::string("unknown option \"") + arg + "\"");
         }

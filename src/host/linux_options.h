@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-enum class LinuxMode { Help, Version, FullScreen, Windowed, Snapshot, Invalid };
+enum class LinuxMode { Help, Version, Dialog, FullScreen, Windowed, Snapshot, Invalid };
 
 struct LinuxCommand {
-    LinuxMode mode = LinuxMode::Help;
+    LinuxMode mode = LinuxMode::Dialog;  // an empty command line
     std::string snapshotPath;
     int frames = 30;
     int width = 0;   // 0: the configured resolution

@@ -1,8 +1,10 @@
 // Entry point of lumox.scr. "/s" (also "-s" or "s", any case) runs the
 // saver: the saver window is created and its creation runs the whole saver.
-// Other switches answer with exit code -1.
+// "/c" (any spelling) and an empty command line show the configuration
+// dialog. Other switches answer with exit code -1.
 #include <windows.h>
 
+#include "host/config_dialog.h"
 #include "host/win32_saver.h"
 
 namespace {
@@ -14,9 +16,16 @@ bool IsSaverSwitch(const char* text) {
     while (*text == ' ' || *text == '\t') ++text;
     return *text == '\0';
 }
+
+bool IsConfigSwitch(const char* text) {
+    while (*text == ' ' || *text == '\t') ++text;
+    if (*text == '/' || *text == '-') ++text;
+    return *text == '\0' || *text == 'c' || *text == 'C';
+}
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    if (IsConfigSwitch(commandLine)) return RunConfigDialogBox(0);
     if (!IsSaverSwitch(commandLine)) return -1;
     if (!RegisterSaverWindowClass(instance)) return 1;
     const int width = GetSystemMetrics(SM_CXSCREEN);

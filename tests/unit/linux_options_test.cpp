@@ -15,7 +15,8 @@ TEST(LinuxCommandLine, SaverSwitchesInEverySpelling) {
     for (const char* s : {"-s", "/s", "s", "-S", "/S", "S"}) EXPECT_EQ(Parse({s}).mode, LinuxMode::FullScreen) << s;
     EXPECT_EQ(Parse({"--window"}).mode, LinuxMode::Windowed);
     EXPECT_EQ(Parse({"-window"}).mode, LinuxMode::Windowed);
-    EXPECT_EQ(Parse({}).mode, LinuxMode::Help);
+    EXPECT_EQ(Parse({}).mode, LinuxMode::Dialog);
+    for (const char* c : {"-c", "/c", "c", "-C", "/C", "C"}) EXPECT_EQ(Parse({c}).mode, LinuxMode::Dialog) << c;
     EXPECT_EQ(Parse({"--help"}).mode, LinuxMode::Help);
     EXPECT_EQ(Parse({"--version"}).mode, LinuxMode::Version);
 }
@@ -53,6 +54,8 @@ TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
         {"--snapshot", "a.png", "--seed", "4294967296"},
         {"--frames", "3"},
         {"-s", "--window"},
+        {"-c", "-s"},
+        {"cc"},
         {"--window", "--snapshot", "a.png"},
         {"/x"},
         {"--bogus"},

@@ -1,0 +1,197 @@
+#include "host/config_controls.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+enum { kSpeed, kRate, kSize, kCount };
+
+uint32_t Bits(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+// The defaults as ApplyDefaultSettings gives them (through the record).
+SaverSettings Defaults() {
+    std::memset(&saverSettings, 0, sizeof saverSettings);
+    ApplyDefaultSettings();
+    return saverSettings;
+}
+
+// What a dialog opened on s and confirmed untouched stores.
+SaverSettings ConfirmedUnchanged(SaverSettings s) {
+    SettingsFromControls(ControlsFromSettings(s), s);
+    return s;
+}
+
+TEST(ConfigControls, DefaultsShowAsTheDialogDocumentsThem) {
+    ConfigControlValues v = ControlsFromSettings(Defaults());
+    EXPECT_EQ(v.trackbarPositions[kSpeed], 10);
+    EXPECT_EQ(v.trackbarPositions[kRate], 1000);
+    EXPECT_EQ(v.trackbarPositions[kSize], 5);
+    EXPECT_EQ(v.trackbarPositions[kCount], 50);
+    // saturation and fluctuation off, blur, frame limit, squiggle, rotate on
+    const bool expected[kConfigCheckBoxCount] = {false, false, true, true, true, true};
+    for (int i = 0; i < kConfigCheckBoxCount; ++i) EXPECT_EQ(v.checked[i], expected[i]) << kConfigCheckBoxes[i].text;
+    EXPECT_EQ(v.resolutionSelection, 0);
+}
+
+TEST(ConfigControls, ConfirmingUnchangedKeepsEveryValueAControlShowsExactly) {
+    const SaverSettings defaults = Defaults();
+    for (int speed = 5; speed <= 90; ++speed) {
+        SaverSettings s = defaults;
+        s.outwardSpeed = static_cast<float>(speed);
+        EXPECT_EQ(Bits(ConfirmedUnchanged(s).outwardSpeed), Bits(s.outwardSpeed)) << speed;
+    }
+    for (int rate = 1; rate <= 10000; ++rate) {
+        SaverSettings s = defaults;
+        s.pulseRate = static_cast<float>(rate);
+        ASSERT_EQ(Bits(ConfirmedUnchanged(s).pulseRate), Bits(s.pulseRate)) << rate;
+    }
+    for (int count = 1; count <= 1000; ++count) {
+        SaverSettings s = defaults;
+        s.pulseObjectCount = count;
+        ASSERT_EQ(ConfirmedUnchanged(s).pulseObjectCount, count);
+    }
+    for (int index = 0; index <= 5; ++index) {
+        SaverSettings s = defaults;
+        s.resolutionIndex = index;
+        EXPECT_EQ(ConfirmedUnchanged(s).resolutionIndex, index);
+    }
+    // Every size the dialog itself stores shows its own position again and
+    // is stored again with the same bits.
+    for (int p = 1; p <= 100; ++p) {
+        ConfigControlValues v = ControlsFromSettings(defaults);
+        v.trackbarPositions[kSize] = p;
+        SaverSettings s = defaults;
+        SettingsFromControls(v, s);
+        EXPECT_NEAR(s.pulseObjectSize, p / 10.0, 1e-6);
+        EXPECT_EQ(ControlsFromSettings(s).trackbarPositions[kSize], p);
+        EXPECT_EQ(Bits(ConfirmedUnchanged(s).pulseObjectSize), Bits(s.pulseObjectSize)) << p;
+    }
+}
+
+TEST(ConfigControls, ValuesAControlCannotShowAreCutAndClampedThenStoredAsShown) {
+    SaverSettings s;
+    std::memset(&s, 0, sizeof s);  // an all-zero (empty) settings file
+    s.outwardSpeed = 37.9f;
+    s.pulseObjectCount = 5000;
+    s.resolutionIndex = 7;
+    ConfigControlValues v = ControlsFromSettings(s);
+    EXPECT_EQ(v.trackbarPositions[kSpeed], 37);
+    EXPECT_EQ(v.trackbarPositions[kRate], 1);  // 0.0 below the range
+    EXPECT_EQ(v.trackbarPositions[kSize], 1);  // 0.0 below the range
+    EXPECT_EQ(v.trackbarPositions[kCount], 1000);
+    EXPECT_EQ(v.resolutionSelection, -1);
+    for (bool checked : v.checked) EXPECT_FALSE(checked);
+
+    SettingsFromControls(v, s);
+    EXPECT_EQ(Bits(s.outwardSpeed), Bits(37.0f));
+    EXPECT_EQ(Bits(s.pulseRate), Bits(1.0f));
+    EXPECT_EQ(Bits(s.pulseObjectSize), 0x3DCCCCCDu);  // the float nearest 0.1
+    EXPECT_EQ(s.pulseObjectCount, 1000);
+    EXPECT_EQ(s.resolutionIndex, -1);
+
+    // Both ends of every range, and the rounding of the size to tenths.
+    s.outwardSpeed = 4.99f;
+    s.pulseRate = 10000.9f;
+    s.pulseObjectSize = 0.34f;
+    s.pulseObjectCount = -3;
+    s.resolutionIndex = 6;
+    v = ControlsFromSettings(s);
+    EXPECT_EQ(v.trackbarPositions[kSpeed], 5);
+    EXPECT_EQ(v.trackbarPositions[kRate], 10000);
+    EXPECT_EQ(v.trackbarPositions[kSize], 3);
+    EXPECT_EQ(v.trackbarPositions[kCount], 1);
+    EXPECT_EQ(v.resolutionSelection, -1);
+    s.outwardSpeed = 90.99f;
+    s.pulseObjectSize = 0.36f;
+    s.resolutionIndex = -1;
+    v = ControlsFromSettings(s);
+    EXPECT_EQ(v.trackbarPositions[kSpeed], 90);
+    EXPECT_EQ(v.trackbarPositions[kSize], 4);
+    EXPECT_EQ(v.resolutionSelection, -1);
+}
+
+TEST(ConfigControls, HandEditedFloatsThatAreNoNumbersShowARangeEnd) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    SaverSettings s = Defaults();
+    s.outwardSpeed = nan;
+    s.pulseRate = inf;
+    s.pulseObjectSize = -inf;
+    ConfigControlValues v = ControlsFromSettings(s);
+    EXPECT_EQ(v.trackbarPositions[kSpeed], 5);
+    EXPECT_EQ(v.trackbarPositions[kRate], 10000);
+    EXPECT_EQ(v.trackbarPositions[kSize], 1);
+    s.outwardSpeed = 3e38f;
+    s.pulseRate = -3e38f;
+    s.pulseObjectSize = 3e38f;
+    s.pulseObjectCount = std::numeric_limits<int32_t>::min();
+    v = ControlsFromSettings(s);
+    EXPECT_EQ(v.trackbarPositions[kSpeed], 90);
+    EXPECT_EQ(v.trackbarPositions[kRate], 1);
+    EXPECT_EQ(v.trackbarPositions[kSize], 100);
+    EXPECT_EQ(v.trackbarPositions[kCount], 1);
+}
+
+TEST(ConfigControls, FlagsAreStoredAsZeroOrOneAndOtherFieldsAreKept) {
+    SaverSettings s;
+    std::memset(&s, 0xA5, sizeof s);  // every field a pattern, flags non-zero
+    s.extraSaturation = 7;
+    s.pulseRotate = -1;
+    s.fluctuateTunnelSpeed = 0;
+    const SaverSettings before = s;
+    ConfigControlValues v = ControlsFromSettings(s);
+    EXPECT_TRUE(v.checked[0]);
+    EXPECT_FALSE(v.checked[1]);
+    EXPECT_TRUE(v.checked[5]);
+    SettingsFromControls(v, s);
+    EXPECT_EQ(s.extraSaturation, 1);
+    EXPECT_EQ(s.fluctuateTunnelSpeed, 0);
+    EXPECT_EQ(s.radialBlur, 1);
+    EXPECT_EQ(s.limitFrameRate, 1);
+    EXPECT_EQ(s.pulseSquiggle, 1);
+    EXPECT_EQ(s.pulseRotate, 1);
+
+    // Only the eleven edited fields differ from the pattern.
+    const size_t edited[] = {
+        offsetof(SaverSettings, resolutionIndex), offsetof(SaverSettings, limitFrameRate),
+        offsetof(SaverSettings, fluctuateTunnelSpeed), offsetof(SaverSettings, extraSaturation),
+        offsetof(SaverSettings, outwardSpeed), offsetof(SaverSettings, radialBlur),
+        offsetof(SaverSettings, pulseRate), offsetof(SaverSettings, pulseSquiggle),
+        offsetof(SaverSettings, pulseRotate), offsetof(SaverSettings, pulseObjectCount),
+        offsetof(SaverSettings, pulseObjectSize),
+    };
+    const auto* a = reinterpret_cast<const unsigned char*>(&before);
+    const auto* b = reinterpret_cast<const unsigned char*>(&s);
+    for (size_t offset = 0; offset < sizeof s; ++offset) {
+        bool inEdited = false;
+        for (size_t e : edited) inEdited = inEdited || (offset >= e && offset < e + 4);
+        if (!inEdited) {
+            ASSERT_EQ(a[offset], b[offset]) << "byte " << offset;
+        }
+    }
+}
+
+TEST(ConfigControls, PositionsOutsideARangeAreNeverStored) {
+    SaverSettings s = Defaults();
+    ConfigControlValues v = ControlsFromSettings(s);
+    v.trackbarPositions[kSpeed] = 0;
+    v.trackbarPositions[kRate] = 20000;
+    v.trackbarPositions[kSize] = 101;
+    v.trackbarPositions[kCount] = -5;
+    SettingsFromControls(v, s);
+    EXPECT_EQ(s.outwardSpeed, 5.0f);
+    EXPECT_EQ(s.pulseRate, 10000.0f);
+    EXPECT_EQ(Bits(s.pulseObjectSize), Bits(10.0f));
+    EXPECT_EQ(s.pulseObjectCount, 1);
+}
+
+}  // namespace
