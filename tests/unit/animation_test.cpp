@@ -18,6 +18,8 @@
 
 namespace {
 
+constexpr double kTwoPi = 6.283185307179586;
+
 class AnimationTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -112,7 +114,7 @@ TEST_F(AnimationTest, FirstFiftyOneShareTheCurveLaterOnesCircle) {
             const double r = 0.1 * (i - 30);
             EXPECT_NEAR(std::hypot(nodes[i].x, nodes[i].y), m * r, 1e-5) << i;
             EXPECT_NEAR(std::atan2(nodes[i].x, nodes[i].y),
-                        std::remainder(0.001 * (t + 4000.0 * i), 2 * M_PI), 1e-4)
+                        std::remainder(0.001 * (t + 4000.0 * i), kTwoPi), 1e-4)
                 << i;
         }
     }
@@ -192,7 +194,7 @@ TEST_F(AnimationTest, PhaseWrapsWithTheTickCount) {
     EXPECT_NEAR(late[1].x, 0.3 * std::sin(0.004 * 3704.0), 1e-6);
     // The same on the circles: object 55 before the wrap, 54 after it.
     EXPECT_NEAR(std::atan2(late[55].x, late[55].y),
-                std::remainder(0.001 * std::fmod(beforeWrap + 4000.0 * 55, 4294967296.0), 2 * M_PI), 1e-4);
+                std::remainder(0.001 * std::fmod(beforeWrap + 4000.0 * 55, 4294967296.0), kTwoPi), 1e-4);
     // And the time itself is the unwrapped tick count, not a float of it.
     EXPECT_EQ(frameTime, 3704u);
     Frame(0xFFFFFFFFu);
