@@ -20,24 +20,22 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
+// Angle of a circling object: atan2(x, y), reduced like the phase.
+double CircleAngle(const SceneNode& node) { return std::atan2(node.x, node.y); }
+double Reduced(double radians) { return std::remainder(radians, kTwoPi); }
+
 class AnimationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FreeSceneList();
         ResetAnimationState();
         std::memset(&saverSettings, 0, sizeof saverSettings);
         ApplyDefaultSettings();
-        pictureTexture = 1;
         std::srand(1);
     }
-    void TearDown() override {
-        FreeSceneList();
-        ReleaseClock();
-        pictureTexture = 0;
-    }
+    void TearDown() override { ReleaseClock(); }
 
-    // One frame at time t; returns the nodes it added and empties the list.
-    std::vector<SceneNode> Frame(uint32_t t) {
+    // One frame at time t: the nodes it added; the list is emptied again.
+    static std::vector<SceneNode> Frame(uint32_t t) {
         HoldClockAt(t);
         AnimateScene();
         std::vector<SceneNode> nodes;
@@ -48,74 +46,56 @@ protected:
 };
 
 TEST_F(AnimationTest, CountsOutsideTheRangeAreHeldToIt) {
-    EXPECT_EQ(PulseObjectsFor(INT32_MIN), 0);
-    EXPECT_EQ(PulseObjectsFor(-1), 0);
-    EXPECT_EQ(PulseObjectsFor(0), 0);
-    EXPECT_EQ(PulseObjectsFor(1), 1);
-    EXPECT_EQ(PulseObjectsFor(1000), 1000);
-    EXPECT_EQ(PulseObjectsFor(1001), 1000);
-    EXPECT_EQ(PulseObjectsFor(INT32_MAX), 1000);
-
-    for (int count : {0, -7}) {
-        saverSettings.pulseObjectCount = count;
-        EXPECT_TRUE(Frame(1234u + static_cast<uint32_t>(-count)).empty());
-        EXPECT_EQ(frameTime, 1234u + static_cast<uint32_t>(-count));  // still sampled
+    const int32_t counts[][2] = {{INT32_MIN, 0}, {-1, 0}, {0, 0}, {1, 1}, {1000, 1000}, {1001, 1000}, {INT32_MAX, 1000}};
+    for (const auto& c : counts) {
+        saverSettings.pulseObjectCount = c[0];
+        EXPECT_EQ(PulseObjectsFor(c[0]), c[1]);
+        EXPECT_EQ(Frame(1234).size(), static_cast<size_t>(c[1])) << c[0];
+        EXPECT_EQ(frameTime, 1234u);  // sampled even with nothing to draw
     }
-    saverSettings.pulseObjectCount = 1000;
-    EXPECT_EQ(Frame(5).size(), 1000u);
-
-    // 1001 draws exactly what 1000 draws, with the same random numbers.
-    ResetAnimationState();
-    std::srand(3);
-    const std::vector<SceneNode> thousand = Frame(77);
-    const int after1000 = std::rand();
-    ResetAnimationState();
-    std::srand(3);
-    saverSettings.pulseObjectCount = 1001;
-    const std::vector<SceneNode> clamped = Frame(77);
-    ASSERT_EQ(clamped.size(), 1000u);
-    EXPECT_EQ(std::rand(), after1000);
-    EXPECT_FLOAT_EQ(clamped.back().x, thousand.back().x);
-    EXPECT_FLOAT_EQ(clamped.back().rotZ, thousand.back().rotZ);
+    // 1001 draws exactly what 1000 draws, with as many random numbers.
+    std::vector<SceneNode> nodes[2];
+    int nextRand[2];
+    for (int k = 0; k < 2; ++k) {
+        ResetAnimationState();
+        std::srand(3);
+        saverSettings.pulseObjectCount = 1000 + k;
+        nodes[k] = Frame(77);
+        nextRand[k] = std::rand();
+    }
+    EXPECT_EQ(nextRand[0], nextRand[1]);
+    EXPECT_EQ(nodes[0].back().rotZ, nodes[1].back().rotZ);
 }
 
 TEST_F(AnimationTest, SingleObjectStaysPutButStillBreathes) {
     saverSettings.pulseObjectCount = 1;
-    saverSettings.pulseObjectSize = 0.5f;
-    const std::vector<SceneNode> early = Frame(0);
-    const std::vector<SceneNode> late = Frame(15708);  // sin(1.5708) = 1
-    ASSERT_EQ(early.size(), 1u);
-    ASSERT_EQ(late.size(), 1u);
-    for (const SceneNode& node : {early[0], late[0]}) {
+    const SceneNode early = Frame(0).at(0), late = Frame(15708).at(0);  // sin(1.5708) = 1
+    for (const SceneNode& node : {early, late}) {
         EXPECT_FLOAT_EQ(node.x, 0.35714287f * 0.5f);
         EXPECT_FLOAT_EQ(node.y, 0.25f);
         EXPECT_FLOAT_EQ(node.z, -13.0f);
     }
-    EXPECT_FLOAT_EQ(early[0].halfHeight, 0.5f);
-    EXPECT_NEAR(late[0].halfHeight, 0.6f, 1e-6);  // +20 %
-    EXPECT_NEAR(late[0].halfWidth, 0.5f, 1e-4);   // twice as fast: sin(pi) = 0
-    EXPECT_NEAR(late[0].rotX, 180.0f, 1e-4);
+    EXPECT_FLOAT_EQ(early.halfHeight, 0.5f);
+    EXPECT_NEAR(late.halfHeight, 0.6f, 1e-6);  // +20 %
+    EXPECT_NEAR(late.halfWidth, 0.5f, 1e-4);   // twice as fast: sin(pi) = 0
+    EXPECT_NEAR(late.rotX, 180.0f, 1e-4);
 }
 
 TEST_F(AnimationTest, FirstFiftyOneShareTheCurveLaterOnesCircle) {
-    saverSettings.pulseObjectSize = 1.0f;
-    const double m = 0.6;
+    saverSettings.pulseObjectSize = 1.0f;  // m = 0.6
     const uint32_t t = 123456u;
     for (int count : {51, 52, 60}) {
         saverSettings.pulseObjectCount = count;
         const std::vector<SceneNode> nodes = Frame(t);
-        ASSERT_EQ(nodes.size(), static_cast<size_t>(count));
-        for (int i = 0; i <= 50; ++i) {
+        for (int i = 0; i < count; ++i) {
             const double phase = t + 4000.0 * i;
-            EXPECT_NEAR(nodes[i].x, m * std::sin(0.004 * phase), 1e-5) << i;
-            EXPECT_NEAR(nodes[i].y, m * std::sin(0.005 * phase), 1e-5) << i;
-        }
-        for (int i = 51; i < count; ++i) {
-            const double r = 0.1 * (i - 30);
-            EXPECT_NEAR(std::hypot(nodes[i].x, nodes[i].y), m * r, 1e-5) << i;
-            EXPECT_NEAR(std::atan2(nodes[i].x, nodes[i].y),
-                        std::remainder(0.001 * (t + 4000.0 * i), kTwoPi), 1e-4)
-                << i;
+            if (i <= 50) {
+                EXPECT_NEAR(nodes[i].x, 0.6 * std::sin(0.004 * phase), 1e-5) << i;
+                EXPECT_NEAR(nodes[i].y, 0.6 * std::sin(0.005 * phase), 1e-5) << i;
+            } else {
+                EXPECT_NEAR(std::hypot(nodes[i].x, nodes[i].y), 0.6 * 0.1 * (i - 30), 1e-5) << i;
+                EXPECT_NEAR(CircleAngle(nodes[i]), Reduced(0.001 * phase), 1e-4) << i;
+            }
         }
     }
 }
@@ -123,58 +103,45 @@ TEST_F(AnimationTest, FirstFiftyOneShareTheCurveLaterOnesCircle) {
 TEST_F(AnimationTest, OrientationFollowsSquiggleAndRotate) {
     saverSettings.pulseObjectCount = 5;
     saverSettings.pulseObjectSize = 0.75f;
-
     saverSettings.pulseSquiggle = 0;
     saverSettings.pulseRotate = 0;
     for (const SceneNode& node : Frame(98765)) {
-        EXPECT_EQ(node.rotX, 0.0f);
-        EXPECT_EQ(node.rotY, 0.0f);
-        EXPECT_EQ(node.rotZ, 180.0f);
-        EXPECT_EQ(node.halfWidth, 0.75f);
-        EXPECT_EQ(node.halfHeight, 0.75f);
-        EXPECT_EQ(node.z, -13.0f);
+        EXPECT_TRUE(node.rotX == 0 && node.rotY == 0 && node.rotZ == 180);
+        EXPECT_TRUE(node.halfWidth == 0.75f && node.halfHeight == 0.75f);
     }
-
-    saverSettings.pulseRotate = 1;  // the sway, each at its own phase
-    std::vector<SceneNode> sway = Frame(1571);
+    saverSettings.pulseRotate = 1;  // a sway, each object at its own phase
+    const std::vector<SceneNode> sway = Frame(1571);
     for (int i = 0; i < 5; ++i) EXPECT_NEAR(sway[i].rotZ, 90.0 * std::sin(0.001 * (1571 + 4000.0 * i)), 1e-4);
 
     saverSettings.pulseSquiggle = 1;
     saverSettings.pulseRotate = 0;
     const float spinBefore = spinAngle[0];
-    std::vector<SceneNode> fanned = Frame(31416);  // sin(3.1416) = 0
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(fanned[i].rotZ, 180.0f);
-        EXPECT_FLOAT_EQ(fanned[i].rotY, 120.0f + 20.0f * i);
-        EXPECT_NEAR(fanned[i].rotX, 90.0f, 1e-3);
+    for (int frame = 0; frame < 5; ++frame) {
+        const std::vector<SceneNode> fanned = Frame(31416);  // sin(3.1416) = 0
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(fanned[i].rotZ, 180.0f);
+            EXPECT_FLOAT_EQ(fanned[i].rotY, 120.0f + 20.0f * i);
+            EXPECT_NEAR(fanned[i].rotX, 90.0f, 1e-3);
+        }
     }
-    // The spin goes on unseen: a few frames move it (a zero step is 1 in 10).
-    for (int frame = 0; frame < 5; ++frame) Frame(31416);
-    EXPECT_NE(spinAngle[0], spinBefore);
-
+    EXPECT_NE(spinAngle[0], spinBefore);  // the spin went on unseen
     saverSettings.pulseRotate = 1;
-    std::vector<SceneNode> spun = Frame(31416);
+    const std::vector<SceneNode> spun = Frame(31416);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(spun[i].rotZ, spinAngle[i]);
 }
 
 TEST_F(AnimationTest, SpinIsARandomWalkOfOneNumberPerObject) {
     saverSettings.pulseObjectCount = 20;
     std::srand(42);
-    std::vector<int> draws;
-    for (int i = 0; i < 20 * 50 + 1; ++i) draws.push_back(std::rand());
-
+    std::vector<int> draws(20 * 50 + 1);
+    for (int& d : draws) d = std::rand();
     std::srand(42);
     for (int frame = 0; frame < 50; ++frame) Frame(static_cast<uint32_t>(frame) * 16u);
-    EXPECT_EQ(std::rand(), draws[20 * 50]);  // exactly one draw per object and frame
+    EXPECT_EQ(std::rand(), draws.back());  // one draw per object and frame
     for (int i = 0; i < 20; ++i) {
-        double expected = 0;
+        double expected = 0;  // steps of 0.2 from -0.4 to 1.4 degrees
         for (int frame = 0; frame < 50; ++frame) expected += (draws[frame * 20 + i] % 10 - 2) * 0.2;
         EXPECT_NEAR(spinAngle[i], expected, 1e-3) << i;
-        // Steps of 0.2 between -0.4 and 1.4 degrees.
-        const double steps = spinAngle[i] / 0.2;
-        EXPECT_NEAR(steps, std::round(steps), 1e-3);
-        EXPECT_GE(spinAngle[i], -0.4 * 50 - 1e-3);
-        EXPECT_LE(spinAngle[i], 1.4 * 50 + 1e-3);
     }
     EXPECT_EQ(spinAngle[20], 0.0f);  // objects not drawn keep their angle
 }
@@ -182,36 +149,29 @@ TEST_F(AnimationTest, SpinIsARandomWalkOfOneNumberPerObject) {
 TEST_F(AnimationTest, PhaseWrapsWithTheTickCount) {
     saverSettings.pulseObjectCount = 60;
     saverSettings.pulseSquiggle = 0;
-    saverSettings.pulseRotate = 1;
-    // Object 1 just before the wrap runs 4000 ms ahead: (2^32 - 296 + 4000)
-    // mod 2^32 = 3704, the phase of object 0 at 3704.
+    // Object 1 at 2^32 - 296 runs 4000 ms ahead: its phase wraps to 3704,
+    // the phase of object 0 at 3704.
     const uint32_t beforeWrap = 4294967000u;
-    const std::vector<SceneNode> late = Frame(beforeWrap);
-    const std::vector<SceneNode> early = Frame(3704u);
-    EXPECT_FLOAT_EQ(late[1].x, early[0].x);
-    EXPECT_FLOAT_EQ(late[1].y, early[0].y);
-    EXPECT_FLOAT_EQ(late[1].rotZ, early[0].rotZ);
+    const std::vector<SceneNode> late = Frame(beforeWrap), early = Frame(3704u);
+    EXPECT_EQ(late[1].x, early[0].x);
+    EXPECT_EQ(late[1].y, early[0].y);
+    EXPECT_EQ(late[1].rotZ, early[0].rotZ);
     EXPECT_NEAR(late[1].x, 0.3 * std::sin(0.004 * 3704.0), 1e-6);
-    // The same on the circles: object 55 before the wrap, 54 after it.
-    EXPECT_NEAR(std::atan2(late[55].x, late[55].y),
-                std::remainder(0.001 * std::fmod(beforeWrap + 4000.0 * 55, 4294967296.0), kTwoPi), 1e-4);
-    // And the time itself is the unwrapped tick count, not a float of it.
-    EXPECT_EQ(frameTime, 3704u);
+    EXPECT_NEAR(CircleAngle(late[55]), Reduced(0.001 * std::fmod(beforeWrap + 4000.0 * 55, 4294967296.0)), 1e-4);
     Frame(0xFFFFFFFFu);
     EXPECT_EQ(frameTime, 0xFFFFFFFFu);
 }
 
 TEST_F(AnimationTest, EveryObjectShowsThePictureBlendedBothSides) {
     saverSettings.pulseObjectCount = 3;
+    const int32_t picture = pictureTexture;
     pictureTexture = 5;
     for (const SceneNode& node : Frame(10)) {
-        EXPECT_EQ(node.blendSrc, GL_ONE_MINUS_SRC_COLOR);
-        EXPECT_EQ(node.blendDst, GL_ONE_MINUS_DST_COLOR);
-        EXPECT_EQ(node.alphaFunc, GL_GREATER);
-        EXPECT_EQ(node.noDepthWrite, 0);
-        EXPECT_EQ(node.frontTexture, 5);
-        EXPECT_EQ(node.backTexture, -1);
+        EXPECT_TRUE(node.blendSrc == GL_ONE_MINUS_SRC_COLOR && node.blendDst == GL_ONE_MINUS_DST_COLOR);
+        EXPECT_TRUE(node.alphaFunc == GL_GREATER && node.noDepthWrite == 0);
+        EXPECT_TRUE(node.frontTexture == 5 && node.backTexture == -1);
     }
+    pictureTexture = picture;
 }
 
 }  // namespace
