@@ -1,10 +1,27 @@
-// The per-frame animation: samples the frame time and fills the scene list.
+// The per-frame animation: samples the frame time and fills the scene list
+// with one quad per pulse object, the figure the dialog calls The Thing.
 #pragma once
 
 #include <cstdint>
 
-// Milliseconds of the frame being drawn, sampled once per frame.
+// Capacity of the per-object state; pulseObjectCount is held to 0..this.
+constexpr int MaxPulseObjects = 1000;
+
+// Milliseconds of the frame being drawn, sampled once per frame; the time
+// base of every time-driven effect.
 extern uint32_t frameTime;
 
-// Samples frameTime and builds this frame's scene list.
+// Per-object spin about the quad's own Z axis, degrees; a random walk that
+// is never reduced modulo 360.
+extern float spinAngle[MaxPulseObjects];
+
+// Samples frameTime and adds one node per pulse object to the (empty) scene
+// list, in increasing object index. Uses exactly one rand() per object.
 void AnimateScene();
+
+// The number of objects AnimateScene draws for a pulseObjectCount: counts
+// below 0 draw none, counts above MaxPulseObjects draw MaxPulseObjects.
+int PulseObjectsFor(int32_t pulseObjectCount);
+
+// Test hook: frameTime 0 and every spin angle 0, as at process start.
+void ResetAnimationState();

@@ -1,0 +1,111 @@
+#include "render/screen_copy.h"
+
+#include "common/gl.h"
+#include "host/gl_window.h"
+#include "render/frame.h"
+#include "video/texture_upload.h"
+
+int32_t feedbackTexture = -1;
+int32_t blurTexture = -1;
+
+namespace {
+
+// Storage size of each copy, to notice a viewport that changed size.
+struct CopySize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+CopySize feedbackSize;
+CopySize blurSize;
+
+void AllocateStorage(int32_t width, int32_t height) {
+    glTexImage2D(GL_TEXTURE_RECTANGLE, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+}
+
+// Copies the whole viewport of the back buffer into the texture in slot,
+// making the texture on first use.
+void CopyScreenToTexture(int32_t& slot, CopySize& size) {
+    const int32_t w = renderWindow.viewportWidth;
+    const int32_t h = renderWindow.viewportHeight;
+    if (slot == -1) {
+        slot = nextTextureName;
+        nextTextureName += 1;
+        glBindTexture(GL_TEXTURE_RECTANGLE, static_cast<GLuint>(slot));
+        AllocateStorage(w, h);
+        size = CopySize{w, h};
+        glTexParameteri(GL_TEXTURE_RECTANGLE, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_RECTANGLE, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_RECTANGLE, GL_TEXTURE_WRAP_S, GL_CLAMP);
+        glTexParameteri(GL_TEXTURE_RECTANGLE, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    }
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_TEXTURE_RECTANGLE);
+    glBindTexture(GL_TEXTURE_RECTANGLE, static_cast<GLuint>(slot));
+    // A window that was resized (an XScreenSaver window follows its
+    // parent's size) would no longer fit the copy, and OpenGL would refuse
+    // it and keep the old picture for ever: give the same texture new
+    // storage of the new size instead.
+    if (size.width != w || size.height != h) {
+        AllocateStorage(w, h);
+        size = CopySize{w, h};
+    }
+    glCopyTexSubImage2D(GL_TEXTURE_RECTANGLE, 0, 0, 0, 0, 0, w, h);
+    glDisable(GL_TEXTURE_RECTANGLE);
+    glEnable(GL_TEXTURE_2D);
+}
+
+}  // namespace
+
+void CaptureFeedback() { CopyScreenToTexture(feedbackTexture, feedbackSize); }
+
+void CaptureBlurSource() { CopyScreenToTexture(blurTexture, blurSize); }
+
+void DrawRadialBlur() {
+    const float w = static_cast<float>(renderWindow.viewportWidth);
+    const float h = static_cast<float>(renderWindow.viewportHeight);
+
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_TEXTURE_RECTANGLE);
+    glBindTexture(GL_TEXTURE_RECTANGLE, static_cast<GLuint>(blurTexture));
+    glDisable(GL_DEPTH_TEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glEnable(GL_BLEND);
+    BeginOrtho();
+
+    // Each layer cuts 10 more texels from the left and right, and the same
+    // share of the height from top and bottom: equal enlargement both ways.
+    const float sy = (h / w) * 10.0f;
+    float mx = w * 0.0015625f * 10.0f;
+    float my = h * 0.0020833334f * sy;
+    float a = 0.2f;
+    glBegin(GL_QUADS);
+    for (int layer = 0; layer < 30; ++layer) {
+        glColor4f(1.0f, 1.0f, 1.0f, a);
+        glTexCoord2f(mx, h - my);
+        glVertex2f(0.0f, 0.0f);
+        glTexCoord2f(mx, my);
+        glVertex2f(0.0f, h);
+        glTexCoord2f(w - mx, my);
+        glVertex2f(w, h);
+        glTexCoord2f(w - mx, h - my);
+        glVertex2f(w, 0.0f);
+        mx += 10.0f;
+        my += sy;
+        a -= 0.006666667f;
+    }
+    glEnd();
+
+    EndOrtho();
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_RECTANGLE);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glColor4f(baseBrightness, baseBrightness, baseBrightness, 1.0f);
+}
+
+void ResetScreenCopies() {
+    feedbackTexture = -1;
+    blurTexture = -1;
+    feedbackSize = CopySize{};
+    blurSize = CopySize{};
+}

@@ -1,0 +1,25 @@
+// Copies of the screen kept inside the graphics system: the feedback copy
+// that the next frame's tunnel enlarges, and the blur source with the radial
+// blur laid over the finished frame.
+#pragma once
+
+#include <cstdint>
+
+// Rectangle textures (texel-addressed, row 0 at the bottom of the screen)
+// of the viewport's size; -1 until their first use takes a name from
+// nextTextureName. Never deleted: they live as long as the GL context.
+extern int32_t feedbackTexture;
+extern int32_t blurTexture;
+
+// The frame drawn so far into feedbackTexture.
+void CaptureFeedback();
+
+// The scene objects drawn alone on black into blurTexture.
+void CaptureBlurSource();
+
+// Lays 30 ever larger, ever fainter copies of blurTexture additively over
+// the frame. blurTexture must have been filled in this frame.
+void DrawRadialBlur();
+
+// Test hook, for a new GL context: both textures back to "not made".
+void ResetScreenCopies();

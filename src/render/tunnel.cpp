@@ -1,0 +1,60 @@
+#include "render/tunnel.h"
+
+#include "common/gl.h"
+#include "host/gl_window.h"
+#include "host/settings.h"
+#include "render/frame.h"
+#include "render/screen_copy.h"
+#include "scene/animation.h"
+
+#include <cmath>
+
+float TunnelEnlargement() {
+    const float speed = saverSettings.outwardSpeed;
+    if (!saverSettings.fluctuateTunnelSpeed) return speed;
+    // frameTime reaches 2^32 ms: single precision would make the swing jump.
+    return static_cast<float>(speed * (2.0 + std::sin(static_cast<double>(frameTime) * 0.001)));
+}
+
+void DrawTunnel() {
+    if (feedbackTexture == -1) return;
+    const float w = static_cast<float>(renderWindow.viewportWidth);
+    const float h = static_cast<float>(renderWindow.viewportHeight);
+
+    BeginOrtho();
+    // src + dst * (1 - src): an exact copy on the cleared buffer; the second
+    // layer pushes mid-tones toward full intensity.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_TEXTURE_RECTANGLE);
+    glBindTexture(GL_TEXTURE_RECTANGLE, static_cast<GLuint>(feedbackTexture));
+
+    const float d = TunnelEnlargement();
+    // Margins cut from each side: equal fractions of the picture on 4:3.
+    const float mx = d * w * 0.0015625f;
+    const float my = d * (h / w) * h * 0.0020833334f;
+
+    const int layers = saverSettings.extraSaturation ? 2 : 1;
+    for (int layer = 0; layer < layers; ++layer) {
+        const float v = layer == 0 ? 1.0f : 0.04f;
+        glColor4f(v, v, v, 1.0f);
+        // Row 0 of the copy is the bottom of the screen, y = 0 the top.
+        glBegin(GL_QUADS);
+        glTexCoord2f(mx, h - my);
+        glVertex2f(0.0f, 0.0f);
+        glTexCoord2f(mx, my);
+        glVertex2f(0.0f, h);
+        glTexCoord2f(w - mx, my);
+        glVertex2f(w, h);
+        glTexCoord2f(w - mx, h - my);
+        glVertex2f(w, 0.0f);
+        glEnd();
+    }
+
+    glDisable(GL_TEXTURE_RECTANGLE);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    EndOrtho();
+    glColor4f(baseBrightness, baseBrightness, baseBrightness, 1.0f);
+}

@@ -1,0 +1,42 @@
+// The drawable objects of one frame: a list of flat, two-sided, textured
+// quads, filled by the animation, drawn by the frame composition (twice when
+// the radial blur is on) and released after the last drawing.
+#pragma once
+
+#include <cstdint>
+
+// One quad. In the int32 fields blendSrc, blendDst, alphaFunc and
+// backTexture, -1 means "not set".
+struct SceneNode {
+    float x, y, z;              // position, world units (the camera looks down -Z)
+    float rotX, rotY, rotZ;     // degrees, applied X, then Y, then Z
+    float halfWidth;            // half extent along the local X axis
+    float halfHeight;           // half extent along the local Y axis
+    int32_t blendSrc;           // source blend factor; -1: no blending
+    int32_t blendDst;           // destination factor; -1: blendSrc for both
+    int32_t alphaFunc;          // alpha-test comparison against 0.0; -1: none
+    int32_t noDepthWrite;       // non-zero: no depth writes for this node
+    int32_t frontTexture;       // texture on front faces
+    int32_t backTexture;        // texture on back faces; -1: frontTexture
+    SceneNode* next;            // next in order of addition; null at the tail
+};
+
+// Head of the list, null when empty. The list owns its nodes (C heap).
+extern SceneNode* sceneList;
+
+// Appends a heap copy of node (its next is ignored) at the tail. When no
+// memory is left the node is dropped: the frame simply shows one quad less.
+void AddSceneNode(const SceneNode& node);
+
+// Draws every node, most recently added first. With freeAfterDraw each node
+// is released right after it is drawn and the list is empty on return;
+// without it the list is left as it was.
+void DrawSceneList(int freeAfterDraw);
+
+// Draws one node: transform, its blend / alpha / depth-write settings, the
+// pulsing colour, and the front and back faces of the quad.
+void DrawSceneNode(const SceneNode& node);
+
+// Releases every node without drawing (shut-down of a test, or a frame that
+// is abandoned); the list is empty afterwards.
+void FreeSceneList();
