@@ -81,14 +81,7 @@ void DrawRadialBlur() {
     glBegin(GL_QUADS);
     for (int layer = 0; layer < 30; ++layer) {
         glColor4f(1.0f, 1.0f, 1.0f, a);
-        glTexCoord2f(mx, h - my);
-        glVertex2f(0.0f, 0.0f);
-        glTexCoord2f(mx, my);
-        glVertex2f(0.0f, h);
-        glTexCoord2f(w - mx, my);
-        glVertex2f(w, h);
-        glTexCoord2f(w - mx, h - my);
-        glVertex2f(w, 0.0f);
+        EmitInsetScreenQuad(w, h, mx, my);
         mx += 10.0f;
         my += sy;
         a -= 0.006666667f;
@@ -108,4 +101,15 @@ void ResetScreenCopies() {
     blurTexture = -1;
     feedbackSize = CopySize{};
     blurSize = CopySize{};
+}
+
+void EmitInsetScreenQuad(float w, float h, float mx, float my) {
+    glTexCoord2f(mx, h - my);
+    glVertex2f(0.0f, 0.0f);
+    glTexCoord2f(mx, my);
+    glVertex2f(0.0f, h);
+    glTexCoord2f(w - mx, my);
+    glVertex2f(w, h);
+    glTexCoord2f(w - mx, h - my);
+    glVertex2f(w, 0.0f);
 }

@@ -23,3 +23,8 @@ void DrawRadialBlur();
 
 // Test hook, for a new GL context: both textures back to "not made".
 void ResetScreenCopies();
+
+// Inside glBegin(GL_QUADS): the whole w x h screen textured with a screen
+// copy inset by mx across and my down on each side (row 0 of a copy is the
+// bottom of the screen, y = 0 the top).
+void EmitInsetScreenQuad(float w, float h, float mx, float my);

@@ -41,14 +41,7 @@ void DrawTunnel() {
         glColor4f(v, v, v, 1.0f);
         // Row 0 of the copy is the bottom of the screen, y = 0 the top.
         glBegin(GL_QUADS);
-        glTexCoord2f(mx, h - my);
-        glVertex2f(0.0f, 0.0f);
-        glTexCoord2f(mx, my);
-        glVertex2f(0.0f, h);
-        glTexCoord2f(w - mx, my);
-        glVertex2f(w, h);
-        glTexCoord2f(w - mx, h - my);
-        glVertex2f(w, 0.0f);
+        EmitInsetScreenQuad(w, h, mx, my);
         glEnd();
     }
 
