@@ -26,6 +26,9 @@ using PwdChangePasswordFunction = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, DWORD);
 
 LPTOP_LEVEL_EXCEPTION_FILTER previousExceptionFilter = nullptr;
 
+// How long a preview waits for the control panel to take a help request.
+constexpr UINT kHelpSendTimeoutMs = 2000;
+
 HINSTANCE Instance() { return reinterpret_cast<HINSTANCE>(saverHost.saverInstance); }
 
 VerifyScreenSavePwdFunction Verifier() {
@@ -259,9 +262,14 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_HELP:
         case WM_CONTEXTMENU:
             if (saverHost.isPreview) {
-                // Help and context menus belong to the control panel.
+                // Help and context menus belong to the control panel. The
+                // system refuses to post WM_HELP, whose lParam points to a
+                // HELPINFO; that one is sent, so that it arrives at all.
                 HWND parent = GetParent(window);
-                if (parent) PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
+                if (parent && !PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam) &&
+                    message == WM_HELP)
+                    SendMessageTimeoutA(parent, message, reinterpret_cast<WPARAM>(parent), lParam, SMTO_ABORTIFHUNG,
+                                        kHelpSendTimeoutMs, nullptr);
                 return 1;
             }
             break;
