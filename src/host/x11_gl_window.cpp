@@ -61,6 +61,16 @@ void InstallXErrorHandlers() {
     XSetIOErrorHandler(OnXIOError);
 }
 
+// One connection for the whole run: the probes before the run use the one
+// the run then draws through. (Closing the only connection would let a
+// server without other clients reset under the next one.)
+bool OpenDisplay() {
+    if (display) return true;
+    InstallXErrorHandlers();
+    display = XOpenDisplay(nullptr);
+    return display != nullptr;
+}
+
 XVisualInfo* ChooseVisual(int colorBits) {
     // Double-buffered RGBA at the configured depth with a 16-bit depth buffer.
     const int channel = colorBits >= 24 ? 8 : 5;
@@ -156,24 +166,17 @@ void X11WatchTermination() {
 }
 
 NativeWindow X11RootWindow() {
-    InstallXErrorHandlers();
-    Display* probe = XOpenDisplay(nullptr);
-    if (!probe) return 0;
-    const Window root = DefaultRootWindow(probe);
-    XCloseDisplay(probe);
-    return static_cast<NativeWindow>(root);
+    if (!OpenDisplay()) return 0;
+    return static_cast<NativeWindow>(DefaultRootWindow(display));
 }
 
 bool X11WindowExists(NativeWindow target) {
-    InstallXErrorHandlers();
-    Display* probe = XOpenDisplay(nullptr);
-    if (!probe) return false;
+    if (!OpenDisplay()) return false;
     probing = true;
     XWindowAttributes attributes;
-    const bool exists = XGetWindowAttributes(probe, static_cast<Window>(target), &attributes) != 0;
-    XSync(probe, False);
+    const bool exists = XGetWindowAttributes(display, static_cast<Window>(target), &attributes) != 0;
+    XSync(display, False);
     probing = false;
-    XCloseDisplay(probe);
     return exists;
 }
 
@@ -181,10 +184,8 @@ bool X11HasOwnWindow() { return display && ownWindow && window; }
 
 int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, int fullScreen) {
     renderWindow.fullScreenActive = parent ? 0 : fullScreen;
-    InstallXErrorHandlers();
     windowLost = false;
-    display = XOpenDisplay(nullptr);
-    if (!display) return 0;
+    if (!OpenDisplay()) return 0;
 
     XVisualInfo* visual = parent ? VisualOfWindow(static_cast<Window>(parent)) : ChooseVisual(colorBits);
     if (!visual) {
