@@ -14,7 +14,7 @@ SaverReaction Default() { return SaverReaction{SaverStep::DefaultProcessing, 0, 
 void ApplyInputRules(const SaverMessageEvent& event, SaverReaction& reaction) {
     switch (event.kind) {
         case SaverMessage::ActivateApp:
-            if (event.wParam == 0) reaction.postClose = true;
+            if (event.wParam == 0 && !event.runEndedUnseen) reaction.postClose = true;
             break;
         case SaverMessage::ShowWindow:
             if (event.wParam != 0) reaction.hideCursor = true;

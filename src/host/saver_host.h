@@ -60,6 +60,9 @@ struct SaverMessageEvent {
     uintptr_t wParam;
     int32_t cursorX;  // MouseMove: the cursor's screen position
     int32_t cursorY;
+    // The saver's run has ended and its window is not shown yet: activation
+    // lost now went with the saver's own render window, not to the user.
+    bool runEndedUnseen;
 };
 
 enum class SaverStep {

@@ -296,7 +296,12 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    SaverMessageEvent event = {Classify(message), static_cast<uintptr_t>(wParam), 0, 0};
+    SaverMessageEvent event = {Classify(message), static_cast<uintptr_t>(wParam), 0, 0, false};
+    // Destroying the render window at the end of the run takes the
+    // activation away from the saver before its own window was ever shown;
+    // that window must still wait for the user's next input.
+    if (event.kind == SaverMessage::ActivateApp)
+        event.runEndedUnseen = renderWindow.quitRequested && !IsWindowVisible(window);
     if (event.kind == SaverMessage::MouseMove) {
         // Measured on the screen: the saver window may sit anywhere.
         POINT cursor = {0, 0};

@@ -16,6 +16,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM HUP PIPE
 export XDG_CONFIG_HOME=$work/config
 export LUMOX_FRAME_TRACE=$work/trace.txt
 start_xvfb 800x600x24

@@ -17,6 +17,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM HUP PIPE
 start_xvfb 800x600x24
 
 home=$work/home

@@ -7,8 +7,8 @@
 
 namespace {
 
-SaverReaction Send(SaverMessage kind, uintptr_t wParam = 0) { return DecideSaverMessage({kind, wParam, 0, 0}); }
-SaverReaction MoveTo(int x, int y) { return DecideSaverMessage({SaverMessage::MouseMove, 0, x, y}); }
+SaverReaction Send(SaverMessage kind, uintptr_t wParam = 0) { return DecideSaverMessage({kind, wParam, 0, 0, false}); }
+SaverReaction MoveTo(int x, int y) { return DecideSaverMessage({SaverMessage::MouseMove, 0, x, y, false}); }
 
 class CloseRules : public ::testing::Test {
 protected:
@@ -52,6 +52,9 @@ TEST_F(CloseRules, KeysClicksPowerAndLostActivationClose) {
     EXPECT_FALSE(Send(SaverMessage::Power, 1).postClose);
     EXPECT_TRUE(Send(SaverMessage::ActivateApp, 0).postClose);
     EXPECT_FALSE(Send(SaverMessage::ActivateApp, 1).postClose);
+    // The activation the render window takes with it at the end of the run
+    // is not the user's: the black window after the run stays.
+    EXPECT_FALSE(DecideSaverMessage({SaverMessage::ActivateApp, 0, 0, 0, true}).postClose);
 
     const SaverReaction shown = Send(SaverMessage::ShowWindow, 1);
     EXPECT_TRUE(shown.hideCursor);

@@ -96,6 +96,14 @@ TEST_F(SaverHostWin32, FullScreenWindowClosesOnInput) {
     EXPECT_TRUE(Took(window, WM_CLOSE));
     SendMessageA(window, WM_POWERBROADCAST, 0, 0);
     EXPECT_TRUE(Took(window, WM_CLOSE));
+    // After the run, before the window is shown, the activation the render
+    // window takes away with it does not count; once shown, a loss does.
+    renderWindow.quitRequested = 1;
+    SendMessageA(window, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_FALSE(Took(window, WM_CLOSE));
+    ShowWindow(window, SW_SHOWNA);
+    SendMessageA(window, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_TRUE(Took(window, WM_CLOSE));
 
     // Movement is measured on the screen from the saved cursor position.
     ASSERT_TRUE(SetCursorPos(100, 100));
