@@ -56,6 +56,12 @@ PumpResult PumpOneMessage();
 // Viewport, projection and model-view for a client area of width x height.
 void ResizeGLScene(int width, int height);
 
+// ResizeGLScene for a window whose client area is now width x height (a
+// resize event, not the window's opening). When the viewport's size changes
+// while the context exists, the render passes are told (OnViewportResized)
+// and the result is true.
+bool FollowWindowSize(int width, int height);
+
 // Multiplies the current matrix by a perspective frustum.
 void SetPerspective(float fovY, float aspect, float zNear, float zFar);
 

@@ -4,6 +4,7 @@
 
 #include "common/gl.h"
 #include "host/error_display.h"
+#include "render/viewport_events.h"
 
 #include <cmath>
 #include <cstdio>
@@ -32,6 +33,18 @@ void ResizeGLScene(int width, int height) {
     SetPerspective(45.0f, static_cast<float>(width) / static_cast<float>(height), 0.1f, 256.0f);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+bool FollowWindowSize(int width, int height) {
+    const int oldWidth = renderWindow.viewportWidth;
+    const int oldHeight = renderWindow.viewportHeight;
+    ResizeGLScene(width, height);
+    if (renderWindow.viewportWidth == oldWidth && renderWindow.viewportHeight == oldHeight) return false;
+    // A window outliving its context (the saver window after the run) has
+    // nothing to make again.
+    if (!renderWindow.glContext) return false;
+    OnViewportResized(renderWindow.viewportWidth, renderWindow.viewportHeight);
+    return true;
 }
 
 int InitGLState() {

@@ -14,6 +14,14 @@ LinuxGLBackend SelectedGLBackend();
 // every XScreenSaver hack shown in a window (off by default).
 void SetX11QuitKeys(bool on);
 
+// From now on SIGTERM and SIGINT end the run cleanly: the handler only sets
+// a flag, and the X11 message pump answers Quit once it is set.
+void X11WatchTermination();
+// The root window of the display's default screen; 0 without a display.
+NativeWindow X11RootWindow();
+// Whether window exists on the display (false without a display).
+bool X11WindowExists(NativeWindow window);
+
 int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, int fullScreen);
 int X11DestroyGLWindow();
 void X11SwapBuffers();

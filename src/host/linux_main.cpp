@@ -1,6 +1,7 @@
 // Entry point of the Linux build: reads the command line and runs the saver
-// full screen (-s), in a captioned window (--window), or headless into a PNG
-// (--snapshot), or shows the configuration dialog (-c or no arguments).
+// full screen (-s), in a captioned window (--window), on another program's
+// window (/p ID, and XScreenSaver's --root and --window-id), headless into a
+// PNG (--snapshot), or the configuration dialog (no arguments, /c).
 #include "common/clock.h"
 #include "common/gl.h"
 #include "host/config_dialog.h"
@@ -8,6 +9,7 @@
 #include "host/linux_options.h"
 #include "host/png_writer.h"
 #include "host/settings.h"
+#include "render/frame_report.h"
 #include "render/run_lifecycle.h"
 #include "video/fallback_image.h"
 #include "video/capture_source.h"
@@ -23,9 +25,14 @@ const char kUsage[] =
     "Usage: lumox [OPTION]\n"
     "Live-video screen saver.\n"
     "\n"
-    "  (none), -c, /c      edit the settings\n"
+    "  (no option), /c     the configuration dialog (/c:ID: owned by window ID)\n"
     "  -s, /s              run the saver full screen\n"
+    "  /p ID               run the saver on the X window ID (decimal)\n"
+    "  --root              run on $XSCREENSAVER_WINDOW, else on the root window\n"
+    "                      (as an XScreenSaver hack: SIGTERM ends the run)\n"
+    "  --window-id ID      run on window ID (decimal or 0x hexadecimal)\n"
     "  --window            run the saver in a window (q, Q or Escape quits)\n"
+    "  --fps               print the frame rate on stderr once a second\n"
     "  --snapshot FILE.png render offscreen and write the last frame, with\n"
     "      --frames N      frames to render (30)\n"
     "      --size WxH      image size (the configured resolution)\n"
@@ -85,10 +92,14 @@ int RunSnapshot(const LinuxCommand& command) {
     return 0;
 }
 
-int RunOnDisplay(bool windowed) {
+// A run on the display: in a window of its own (target 0), or on target,
+// which belongs to another program and only the run's end is watched for.
+int RunOnDisplay(const LinuxCommand& command, NativeWindow target) {
     SelectGLBackend(LinuxGLBackend::X11);
-    SetX11QuitKeys(windowed);
-    if (!RunSaver(0, false, windowed)) {
+    SetX11QuitKeys(command.mode == LinuxMode::Windowed);
+    EnableFrameRateReport(command.frameRate);
+    const int ran = target ? RunSaver(target, true) : RunSaver(0, false, command.mode == LinuxMode::Windowed);
+    if (!ran) {
         // With the window open the picture failed, and said so already.
         if (!renderWindow.glContext)
             std::fprintf(stderr, "lumox: cannot open the OpenGL window (is DISPLAY set?)\n");
@@ -97,10 +108,33 @@ int RunOnDisplay(bool windowed) {
     return 0;
 }
 
+int RunOnGivenWindow(const LinuxCommand& command) {
+    NativeWindow target = command.window;
+    if (command.mode == LinuxMode::Hack && !target) {
+        target = X11RootWindow();
+        if (!target) {
+            std::fprintf(stderr, "lumox: cannot open the display (is DISPLAY set?)\n");
+            return 1;
+        }
+    }
+    if (!X11WindowExists(target)) {
+        std::fprintf(stderr, "lumox: there is no window 0x%lx on the display\n", static_cast<unsigned long>(target));
+        return -1;
+    }
+    return RunOnDisplay(command, target);
+}
+
+int RunDialog(const LinuxCommand& command) {
+    // An owner that is no window gives a dialog without one.
+    NativeWindow owner = command.owner && X11WindowExists(command.owner) ? command.owner : 0;
+    return RunConfigDialogBox(owner);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    LinuxCommand command = ParseLinuxCommandLine(argc, argv);
+    LinuxCommand command = ParseLinuxCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+    if (command.mode != LinuxMode::Snapshot) X11WatchTermination();
     switch (command.mode) {
         case LinuxMode::Help:
             std::fputs(kUsage, stdout);
@@ -108,14 +142,16 @@ int main(int argc, char** argv) {
         case LinuxMode::Version:
             std::puts("lumox " LUMOX_VERSION);
             return 0;
-        case LinuxMode::Dialog:
-            return RunConfigDialogBox(0);
         case LinuxMode::Snapshot:
             return RunSnapshot(command);
+        case LinuxMode::ConfigDialog:
+            return RunDialog(command);
         case LinuxMode::FullScreen:
-            return RunOnDisplay(false);
         case LinuxMode::Windowed:
-            return RunOnDisplay(true);
+            return RunOnDisplay(command, 0);
+        case LinuxMode::Preview:
+        case LinuxMode::Hack:
+            return RunOnGivenWindow(command);
         case LinuxMode::Invalid:
             break;
     }

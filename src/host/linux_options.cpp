@@ -1,5 +1,8 @@
 #include "host/linux_options.h"
 
+#include "host/saver_command.h"
+
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -24,17 +27,19 @@ bool IsOption(const char* arg, const char* name) {
     return std::strcmp(rest, name) == 0;
 }
 
+// A dash followed by a word of two or more letters is a long option; "-s",
+// "--s" and "-c:1234" are screen-saver switches.
+bool LooksLikeLongOption(const char* arg) {
+    if (arg[0] != '-') return false;
+    const char* rest = arg[1] == '-' ? arg + 2 : arg + 1;
+    return std::isalpha(static_cast<unsigned char>(rest[0])) && std::isalpha(static_cast<unsigned char>(rest[1]));
+}
+
 LinuxCommand Invalid(const std::string& why) {
     LinuxCommand command;
     command.mode = LinuxMode::Invalid;
     command.error = why;
     return command;
-}
-
-// "/c", "-c" and "c", in either case: the configuration dialog.
-bool IsConfigSwitch(const char* arg) {
-    if (arg[0] == '/' || arg[0] == '-') ++arg;
-    return (arg[0] == 'c' || arg[0] == 'C') && arg[1] == '\0';
 }
 
 }  // namespace
@@ -51,17 +56,37 @@ bool ParseSize(const char* text, int& width, int& height) {
     return true;
 }
 
-LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv) {
+bool ParseXWindowId(const char* text, NativeWindow& window) {
+    if (!text) return false;
+    unsigned base = 10;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text += 2;
+    }
+    if (!*text) return false;
+    unsigned long long value = 0;
+    for (; *text; ++text) {
+        const unsigned char c = static_cast<unsigned char>(*text);
+        unsigned digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && std::isxdigit(c))
+            digit = static_cast<unsigned>(std::tolower(c) - 'a' + 10);
+        else
+            return false;
+        value = value * base + digit;
+        if (value > kMaxWindowHandle) return false;
+    }
+    if (value == 0) return false;
+    window = static_cast<NativeWindow>(value);
+    return true;
+}
+
+LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow) {
     LinuxCommand command;
-    if (argc <= 1) return command;
-    bool modeSeen = false;
-    bool snapshotOnly = false;
-    auto setMode = [&](LinuxMode mode) {
-        if (modeSeen && command.mode != mode) return false;
-        command.mode = mode;
-        modeSeen = true;
-        return true;
-    };
+    bool windowed = false, snapshot = false, root = false, snapshotOnly = false;
+    NativeWindow windowId = 0;
+    std::string switches;  // what is left for the screen-saver switches
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -73,10 +98,18 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv) {
             command.mode = LinuxMode::Version;
             return command;
         } else if (IsOption(arg, "window")) {
-            if (!setMode(LinuxMode::Windowed)) return Invalid("--window cannot be combined with another mode");
+            windowed = true;
+        } else if (IsOption(arg, "root")) {
+            root = true;
+        } else if (IsOption(arg, "window-id")) {
+            if (!ParseXWindowId(value, windowId))
+                return Invalid("--window-id needs an X window id (decimal or 0x hexadecimal)");
+            ++i;
+        } else if (IsOption(arg, "fps")) {
+            command.frameRate = true;
         } else if (IsOption(arg, "snapshot")) {
             if (!value || !*value) return Invalid("--snapshot needs the name of the PNG file to write");
-            if (!setMode(LinuxMode::Snapshot)) return Invalid("--snapshot cannot be combined with another mode");
+            snapshot = true;
             command.snapshotPath = value;
             ++i;
         } else if (IsOption(arg, "frames")) {
@@ -98,17 +131,50 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv) {
             field = static_cast<uint32_t>(number);
             snapshotOnly = true;
             ++i;
-        } else if ((arg[0] == '-' || arg[0] == '/') && (arg[1] == 's' || arg[1] == 'S') && arg[2] == '\0') {
-            if (!setMode(LinuxMode::FullScreen)) return Invalid("-s cannot be combined with another mode");
-        } else if ((arg[0] == 's' || arg[0] == 'S') && arg[1] == '\0') {
-            if (!setMode(LinuxMode::FullScreen)) return Invalid("s cannot be combined with another mode");
-        } else if (IsConfigSwitch(arg)) {
-            if (!setMode(LinuxMode::Dialog)) return Invalid("-c cannot be combined with another mode");
-        } else {
+        } else if (LooksLikeLongOption(arg)) {
             return Invalid(std::string("unknown option \"") + arg + "\"");
+        } else {
+            if (!switches.empty()) switches += ' ';
+            switches += arg;
         }
     }
-    if (snapshotOnly && command.mode != LinuxMode::Snapshot)
-        return Invalid("--frames, --size, --start-ms, --step-ms and --seed belong to --snapshot");
+
+    const bool hack = root || windowId != 0;
+    const int modes = (windowed ? 1 : 0) + (snapshot ? 1 : 0) + (hack ? 1 : 0) + (switches.empty() ? 0 : 1);
+    if (modes > 1) return Invalid("--window, --snapshot, --root/--window-id and the saver switches exclude each other");
+    if (snapshotOnly && !snapshot) return Invalid("--frames, --size, --start-ms, --step-ms and --seed belong to --snapshot");
+    if (snapshot) {
+        command.mode = LinuxMode::Snapshot;
+    } else if (windowed) {
+        command.mode = LinuxMode::Windowed;
+    } else if (hack) {
+        command.mode = LinuxMode::Hack;
+        command.window = windowId;
+        if (!command.window && xscreensaverWindow && *xscreensaverWindow &&
+            !ParseXWindowId(xscreensaverWindow, command.window))
+            return Invalid(std::string("XSCREENSAVER_WINDOW is not a window id: \"") + xscreensaverWindow + "\"");
+    } else {
+        const SaverCommand saver = ParseSaverCommand(switches.c_str(), false);
+        switch (saver.mode) {
+            case SaverMode::ConfigDialog:
+                command.mode = LinuxMode::ConfigDialog;
+                break;
+            case SaverMode::ConfigDialogForOwner:
+                command.mode = LinuxMode::ConfigDialog;
+                command.owner = saver.owner;
+                break;
+            case SaverMode::FullScreen:
+                command.mode = LinuxMode::FullScreen;
+                break;
+            case SaverMode::Preview:
+                command.window = ParseWindowHandle(saver.argument);
+                if (!command.window) return Invalid("/p needs the decimal id of the window to draw in");
+                command.mode = LinuxMode::Preview;
+                break;
+            case SaverMode::ChangePassword:
+            case SaverMode::Refused:
+                return Invalid("unknown option \"" + switches + "\"");
+        }
+    }
     return command;
 }

@@ -149,7 +149,7 @@ PumpResult PumpOneMessage() {
 LRESULT CALLBACK GLWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE:
-            ResizeGLScene(LOWORD(lParam), HIWORD(lParam));
+            FollowWindowSize(LOWORD(lParam), HIWORD(lParam));
             return 0;
         case WM_ACTIVATE:
             return 0;

@@ -5,12 +5,20 @@
 //
 // There is no display-mode change on X11: "full screen" is an
 // override-redirect window the size of the screen. A window we were given is
-// never destroyed: it belongs to whoever passed it.
+// never destroyed: it belongs to whoever passed it, and it may vanish at any
+// moment (the XScreenSaver daemon or a previewing program destroys it), so
+// X errors about it end the run instead of the program. A lost connection
+// to the server ends the program at once; SIGTERM and SIGINT set a flag the
+// message pump turns into the quit message.
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <signal.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "host/linux_gl_backend.h"
 
@@ -23,6 +31,45 @@ bool quitKeys = false;
 Colormap colormap = 0;
 Cursor blankCursor = 0;
 Atom deleteWindowAtom = 0;
+
+volatile sig_atomic_t terminationRequested = 0;
+bool windowLost = false;
+bool probing = false;
+
+void OnTerminationSignal(int) { terminationRequested = 1; }
+
+int OnXError(Display* errorDisplay, XErrorEvent* error) {
+    if (probing) return 0;
+    if (window && !ownWindow && error->resourceid == window &&
+        (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+        windowLost = true;
+        return 0;
+    }
+    char text[256] = {};
+    XGetErrorText(errorDisplay, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "lumox: X error %s (request %d)\n", text, error->request_code);
+    return 0;
+}
+
+[[noreturn]] int OnXIOError(Display*) {
+    std::fprintf(stderr, "lumox: lost the connection to the X server\n");
+    _exit(1);
+}
+
+void InstallXErrorHandlers() {
+    XSetErrorHandler(OnXError);
+    XSetIOErrorHandler(OnXIOError);
+}
+
+// One connection for the whole run: the probes before the run use the one
+// the run then draws through. (Closing the only connection would let a
+// server without other clients reset under the next one.)
+bool OpenDisplay() {
+    if (display) return true;
+    InstallXErrorHandlers();
+    display = XOpenDisplay(nullptr);
+    return display != nullptr;
+}
 
 XVisualInfo* ChooseVisual(int colorBits) {
     // Double-buffered RGBA at the configured depth with a 16-bit depth buffer.
@@ -110,12 +157,35 @@ bool CreateOwnWindow(XVisualInfo* visual, int width, int height) {
 
 void SetX11QuitKeys(bool on) { quitKeys = on; }
 
+void X11WatchTermination() {
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+NativeWindow X11RootWindow() {
+    if (!OpenDisplay()) return 0;
+    return static_cast<NativeWindow>(DefaultRootWindow(display));
+}
+
+bool X11WindowExists(NativeWindow target) {
+    if (!OpenDisplay()) return false;
+    probing = true;
+    XWindowAttributes attributes;
+    const bool exists = XGetWindowAttributes(display, static_cast<Window>(target), &attributes) != 0;
+    XSync(display, False);
+    probing = false;
+    return exists;
+}
+
 bool X11HasOwnWindow() { return display && ownWindow && window; }
 
 int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, int fullScreen) {
     renderWindow.fullScreenActive = parent ? 0 : fullScreen;
-    display = XOpenDisplay(nullptr);
-    if (!display) return 0;
+    windowLost = false;
+    if (!OpenDisplay()) return 0;
 
     XVisualInfo* visual = parent ? VisualOfWindow(static_cast<Window>(parent)) : ChooseVisual(colorBits);
     if (!visual) {
@@ -198,12 +268,13 @@ void X11SwapBuffers() {
 }
 
 PumpResult X11PumpOneMessage() {
+    if (terminationRequested || windowLost) return PumpResult::Quit;
     if (!display || !XPending(display)) return PumpResult::Empty;
     XEvent event;
     XNextEvent(display, &event);
     switch (event.type) {
         case ConfigureNotify:
-            if (event.xconfigure.window == window) ResizeGLScene(event.xconfigure.width, event.xconfigure.height);
+            if (event.xconfigure.window == window) FollowWindowSize(event.xconfigure.width, event.xconfigure.height);
             break;
         case KeyPress: {
             KeySym key = XLookupKeysym(&event.xkey, 0);

@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "host/settings.h"
 #include "render/frame.h"
+#include "render/frame_report.h"
 #include "scene/animation.h"
 #include "video/capture_source.h"
 #include "video/fallback_image.h"
@@ -24,6 +25,7 @@ void ComposeFrame() {
 
 void DrawOneFrame() {
     ComposeFrame();
+    ReportFrame();
     SwapGLBuffers();
     if (saverSettings.limitFrameRate) SleepMilliseconds(10);
 }

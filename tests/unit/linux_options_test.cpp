@@ -6,17 +6,17 @@
 
 namespace {
 
-LinuxCommand Parse(std::vector<const char*> args) {
+LinuxCommand Parse(std::vector<const char*> args, const char* xscreensaverWindow = nullptr) {
     args.insert(args.begin(), "lumox");
-    return ParseLinuxCommandLine(static_cast<int>(args.size()), args.data());
+    return ParseLinuxCommandLine(static_cast<int>(args.size()), args.data(), xscreensaverWindow);
 }
 
 TEST(LinuxCommandLine, SaverSwitchesInEverySpelling) {
-    for (const char* s : {"-s", "/s", "s", "-S", "/S", "S"}) EXPECT_EQ(Parse({s}).mode, LinuxMode::FullScreen) << s;
+    for (const char* s : {"-s", "/s", "s", "-S", "/S", "S", "--s", "ss"})
+        EXPECT_EQ(Parse({s}).mode, LinuxMode::FullScreen) << s;
     EXPECT_EQ(Parse({"--window"}).mode, LinuxMode::Windowed);
     EXPECT_EQ(Parse({"-window"}).mode, LinuxMode::Windowed);
-    EXPECT_EQ(Parse({}).mode, LinuxMode::Dialog);
-    for (const char* c : {"-c", "/c", "c", "-C", "/C", "C"}) EXPECT_EQ(Parse({c}).mode, LinuxMode::Dialog) << c;
+    EXPECT_EQ(Parse({}).mode, LinuxMode::ConfigDialog);
     EXPECT_EQ(Parse({"--help"}).mode, LinuxMode::Help);
     EXPECT_EQ(Parse({"--version"}).mode, LinuxMode::Version);
 }
@@ -54,18 +54,82 @@ TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
         {"--snapshot", "a.png", "--seed", "4294967296"},
         {"--frames", "3"},
         {"-s", "--window"},
-        {"-c", "-s"},
-        {"cc"},
         {"--window", "--snapshot", "a.png"},
         {"/x"},
         {"--bogus"},
-        {"ss"},
+        {"-sx"},
+        {"--cycles", "5"},
+        {"\t/s"},
+        {"/a"},
+        {"/p"},
+        {"/p:1234"},
+        {"/p", "0"},
+        {"/p", "4294967296"},
+        {"--window-id"},
+        {"--window-id", "0"},
+        {"--window-id", "0x"},
+        {"--window-id", "12z"},
+        {"--window-id", "0x100000000"},
+        {"--root", "/s"},
+        {"--root", "--window"},
+        {"/s", "--snapshot", "a.png"},
     };
     for (const auto& args : bad) {
         auto c = Parse(args);
         EXPECT_EQ(c.mode, LinuxMode::Invalid) << args[0] << " " << args.size();
         EXPECT_FALSE(c.error.empty());
     }
+}
+
+TEST(LinuxCommandLine, WindowsSwitchesKeepTheirResults) {
+    auto preview = Parse({"/p", "1234"});
+    ASSERT_EQ(preview.mode, LinuxMode::Preview) << preview.error;
+    EXPECT_EQ(preview.window, 1234u);
+    EXPECT_EQ(Parse({"-p1234"}).window, 1234u);
+    EXPECT_EQ(Parse({"/l", "99"}).mode, LinuxMode::Preview);
+
+    auto owned = Parse({"/c:4321"});
+    ASSERT_EQ(owned.mode, LinuxMode::ConfigDialog);
+    EXPECT_EQ(owned.owner, 4321u);
+    EXPECT_EQ(Parse({"-c:77"}).owner, 77u);
+    EXPECT_EQ(Parse({"/c", "4321"}).owner, 0u);
+    EXPECT_EQ(Parse({"/c"}).mode, LinuxMode::ConfigDialog);
+    // The first letter decides, as on Windows.
+    EXPECT_EQ(Parse({"/s", "/p", "12"}).mode, LinuxMode::FullScreen);
+}
+
+TEST(LinuxCommandLine, XScreenSaverWindowChoice) {
+    auto root = Parse({"--root"});
+    ASSERT_EQ(root.mode, LinuxMode::Hack);
+    EXPECT_EQ(root.window, 0u);  // the root window
+    EXPECT_EQ(Parse({"-root"}, "0x1a00007").window, 0x1a00007u);
+    EXPECT_EQ(Parse({"--root"}, "27262983").window, 27262983u);
+    EXPECT_EQ(Parse({"--root"}, "").window, 0u);
+    // --window-id wins over the daemon's variable, with or without --root.
+    auto preview = Parse({"--root", "--window-id", "0x2c00003", "--fps"}, "0x1a00007");
+    ASSERT_EQ(preview.mode, LinuxMode::Hack);
+    EXPECT_EQ(preview.window, 0x2c00003u);
+    EXPECT_TRUE(preview.frameRate);
+    EXPECT_EQ(Parse({"-window-id", "46137351"}).window, 46137351u);
+    EXPECT_FALSE(Parse({"--root"}).frameRate);
+
+    auto broken = Parse({"--root"}, "0xnothing");
+    EXPECT_EQ(broken.mode, LinuxMode::Invalid);
+    EXPECT_NE(broken.error.find("XSCREENSAVER_WINDOW"), std::string::npos);
+}
+
+TEST(LinuxCommandLine, WindowIdsAreBoundedHexOrDecimal) {
+    NativeWindow id = 0;
+    EXPECT_TRUE(ParseXWindowId("0xffffffff", id));
+    EXPECT_EQ(id, 0xffffffffu);
+    EXPECT_TRUE(ParseXWindowId("0X1A", id));
+    EXPECT_EQ(id, 0x1au);
+    EXPECT_TRUE(ParseXWindowId("10", id));
+    EXPECT_EQ(id, 10u);
+    for (const char* bad : {"", "0", "0x0", "-1", "+5", " 5", "5 ", "0x", "0x-1", "4294967296", "0x1ffffffff", "0x0x5", "12a",
+                            "99999999999999999999999"})
+        EXPECT_FALSE(ParseXWindowId(bad, id)) << bad;
+    EXPECT_FALSE(ParseXWindowId(nullptr, id));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # lumox.scr /s under Wine on Xvfb: on a screen the mode change can reach it
-# runs full screen and ends on Escape; on one it cannot, it falls back to a
-# captioned window silently; inside a Wine desktop the mode really changes
-# and is restored after the run.
+# runs full screen and ends on Escape (then the host's black window, on the
+# next key); on one it cannot, it falls back to a captioned window
+# silently; inside a Wine desktop the mode really changes and is restored
+# after the run.
 # usage: wine_saver.sh LUMOX.SCR WIN32_TESTS.EXE WINE-RUN.SH PICTURE
 source "$(dirname "$0")/../e2e/lib.sh"
 scr=$1 tests=$2 wine_run=$3 picture=$4
@@ -23,9 +24,19 @@ export LUMOX_WINEPREFIX=$work/prefix
 cp "$picture" "$LUMOX_WINEPREFIX/drive_c/windows/lumox.bmp"
 
 # on_screen SIZE: a fresh Xvfb of SIZE (the previous one and its wineserver go).
+# The Wine server goes every time, also the one left by making the prefix,
+# which would still be bound to the display the prefix was made on.
 on_screen() {
-  if [ -n "${XVFB_PID:-}" ]; then WINEPREFIX=$LUMOX_WINEPREFIX wineserver -k 2>/dev/null; stop_xvfb; fi
+  WINEPREFIX=$LUMOX_WINEPREFIX wineserver -k 2>/dev/null
+  WINEPREFIX=$LUMOX_WINEPREFIX wineserver -w 2>/dev/null
+  stop_xvfb
   start_xvfb "$1"
+}
+
+# After the run the host's black saver window waits for the next input.
+dismiss_black_window() {
+  wait_for_window "Screen Saver" 20 >/dev/null || fail "$1: no black window after the run"
+  xdotool key space
 }
 
 expect_exit() {
@@ -44,6 +55,7 @@ xdotool key space
 sleep 0.5
 still_running $pid || fail "space ended the run"
 xdotool key Escape
+dismiss_black_window "Escape"
 expect_exit "Escape"
 [ "$(screen_size)" = 640x480 ] || fail "screen left at $(screen_size)"
 
@@ -60,6 +72,7 @@ still_running $pid || fail "Escape ended a windowed run"
 # Closing the window (Alt+F4: WM_CLOSE) ends it.
 xdotool windowfocus --sync "$id" 2>/dev/null
 xdotool key --window "$id" alt+F4
+dismiss_black_window "close"
 expect_exit "close"
 [ "$(screen_size)" = 1024x768 ] || fail "screen changed to $(screen_size)"
 
