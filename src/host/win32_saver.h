@@ -49,8 +49,6 @@ int RunChangePassword(const char* text);
 // window.
 HWND OwnerOrForeground(NativeWindow handle);
 
-// Registers the common controls the dialog uses; FALSE skips the dialog.
-BOOL InitDialogControls(HINSTANCE instance);
 
 // 1 when the saver may close (password accepted or none needed).
 BOOL VerifyPassword(HWND window);

@@ -12,6 +12,7 @@
 #include "host/saver_command.h"
 #include "host/saver_host.h"
 #include "host/win32_gl_window.h"
+#include "host/win32_config_dialog.h"
 #include "host/win32_saver.h"
 
 const char kSaverWindowClass[] = "WindowsScreenSaverClass";
@@ -137,11 +138,6 @@ int RunPreview(const char* text) {
     HWND parent = reinterpret_cast<HWND>(ParseWindowHandle(text));
     if (!parent || !IsWindow(parent)) return -1;
     return RunSaverWindow(parent);
-}
-
-BOOL InitDialogControls(HINSTANCE) {
-    InitCommonControls();
-    return TRUE;
 }
 
 int RunConfigDialog(HWND owner) {

@@ -11,6 +11,8 @@
 #include "host/settings.h"
 #include "host/win32_gl_window.h"
 #include "host/win32_saver.h"
+#include "render/screen_copy.h"
+#include "video/texture_upload.h"
 #include "video/texture_upload.h"
 
 namespace {
@@ -222,7 +224,10 @@ void CALLBACK EndPreview(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST(SaverRun, PreviewRunsUntilItsWindowIsDestroyed) {
+    // A fresh process's texture names: earlier tests made textures too.
     ResetRenderWindowState();
+    ResetTextureState();
+    ResetScreenCopies();
     ASSERT_TRUE(RegisterSaverWindowClass(GetModuleHandleA(nullptr)));
     HWND host = MakeHostWindow();
     SetTimer(nullptr, 0, 300, EndPreview);

@@ -50,7 +50,14 @@ on_screen 640x480x24
 "$wine_run" "$scr" /s & pid=$!
 id=$(wait_for_window Lumox 60) || fail "no saver window"
 [ "$(window_size "$id")" = 640x480 ] || fail "full-screen window is $(window_size "$id")"
-sleep 1
+sleep 2
+# The figure is on the screen: a picture, not a cleared (uniform) screen.
+/usr/bin/import -window root "$work/saver.png"
+spread=$(/usr/bin/convert "$work/saver.png" -colorspace Gray -format '%[fx:int(1000*standard_deviation)]' info:)
+mean=$(/usr/bin/convert "$work/saver.png" -format '%[fx:int(1000*mean)]' info:)
+echo "screenshot: mean $mean, spread $spread (per mille)"
+[ "$spread" -gt 20 ] && [ "$mean" -gt 10 ] || fail "the saver's screen shows no figure"
+[ -n "${LUMOX_SCREENSHOT:-}" ] && cp "$work/saver.png" "$LUMOX_SCREENSHOT"
 xdotool key space
 sleep 0.5
 still_running $pid || fail "space ended the run"
