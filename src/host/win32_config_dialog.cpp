@@ -84,9 +84,9 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     }
 }
 
+// The host has run InitDialogControls before it gets here.
 int RunConfigDialogBox(NativeWindow owner) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!InitDialogControls(instance)) return 0;
     return static_cast<int>(DialogBoxParamA(instance, MAKEINTRESOURCEA(kConfigDialogResource),
                                             reinterpret_cast<HWND>(owner), ConfigDialogProc, 0));
 }
