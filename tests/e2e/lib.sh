@@ -5,10 +5,12 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "--- $*"; }
 
 # start_xvfb WxHxD: a private X server on a free display; sets DISPLAY.
+# -noreset: the tests start one client after another, and a server that
+# resets when its last client leaves refuses the next one now and then.
 start_xvfb() {
   local fifo; fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 9 -screen 0 "$1" -nolisten tcp 9>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 9 -screen 0 "$1" -nolisten tcp -noreset 9>"$fifo" >/dev/null 2>&1 &
   XVFB_PID=$!
   local number; read -r -t 20 number <"$fifo" || fail "Xvfb did not start"
   rm -f "$fifo"

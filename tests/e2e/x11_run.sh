@@ -32,7 +32,7 @@ expect_exit "--window close"
 
 note "--window: q quits; Escape and mouse movement are keys of a window"
 start --window
-id=$(wait_for_window Lumox) || fail "no window"
+id=$(wait_for_window Lumox) || fail "no window: $(cat "$work/err")"
 xdotool mousemove --window "$id" 10 10; for i in 1 2 3 4 5 6 7 8; do xdotool mousemove --window "$id" $((20 * i)) 30; sleep 0.05; done
 sleep 0.3
 still_running $pid || fail "mouse movement ended a windowed run"
@@ -53,7 +53,7 @@ expect_exit "-s Escape"
 note "-s: five distinct mouse positions do not end it, the sixth does"
 xdotool mousemove 500 500
 start -s
-id=$(wait_for_window Lumox) || fail "no full-screen window"
+id=$(wait_for_window Lumox) || fail "no full-screen window: $(cat "$work/err")"
 sleep 0.5
 for i in 1 2 3 4 5; do
   xdotool mousemove $((100 + 10 * i)) 200
