@@ -17,7 +17,15 @@ bool BuildCaptureGraph();
 // Stops and releases the graph; nothing when none was built.
 void ReleaseCaptureGraph();
 
-// Waits at most timeoutMs for the running graph's first frame in the sink;
-// false at once when no graph runs, or when the stream reports an error.
-// Only a headless snapshot uses it: the saver's own loop never waits.
-bool WaitForFirstVideoFrame(uint32_t timeoutMs);
+// How a wait for the first frame ended.
+enum class FirstFrame {
+    Arrived,      // the sink holds a frame
+    NoCapture,    // no graph runs: nothing to wait for
+    SourceEnded,  // the stream ended or failed before its first frame
+    TimedOut,     // the source is still running, but sent nothing in time
+};
+
+// Waits at most timeoutMs for the running graph's first frame in the sink,
+// and no longer than the stream lasts. Only a headless snapshot uses it:
+// the saver's own loop never waits.
+FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs);

@@ -165,19 +165,19 @@ void ReleaseCaptureGraph() {
     videoFrameState.captureRunning = false;
 }
 
-bool WaitForFirstVideoFrame(uint32_t timeoutMs) {
-    if (!videoFrameState.captureRunning) return false;
+FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
+    if (!videoFrameState.captureRunning) return FirstFrame::NoCapture;
     const DWORD start = GetTickCount();
     for (;;) {
-        if (VideoFramesWritten() > 0) return true;
+        if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
         long code = 0;
         LONG_PTR first = 0, second = 0;
         while (captureGraph.mediaEvent && captureGraph.mediaEvent->GetEvent(&code, &first, &second, 0) == S_OK) {
             captureGraph.mediaEvent->FreeEventParams(code, first, second);
             if (code == EC_COMPLETE || code == EC_ERRORABORT || code == EC_USERABORT)
-                return VideoFramesWritten() > 0;
+                return VideoFramesWritten() > 0 ? FirstFrame::Arrived : FirstFrame::SourceEnded;
         }
-        if (GetTickCount() - start >= timeoutMs) return false;
+        if (GetTickCount() - start >= timeoutMs) return FirstFrame::TimedOut;
         Sleep(5);
     }
 }

@@ -227,12 +227,13 @@ void ReleaseCaptureGraph() {
     videoFrameState.captureRunning = false;
 }
 
-bool WaitForFirstVideoFrame(uint32_t timeoutMs) {
-    if (!videoFrameState.captureRunning) return false;
+FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
+    if (!videoFrameState.captureRunning) return FirstFrame::NoCapture;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        if (VideoFramesWritten() > 0) return true;
-        if (BusReportsFailure(capture.bus) || std::chrono::steady_clock::now() >= deadline) return false;
+        if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
+        if (BusReportsFailure(capture.bus)) return FirstFrame::SourceEnded;
+        if (std::chrono::steady_clock::now() >= deadline) return FirstFrame::TimedOut;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Headless snapshots with a video source: a broken or ending source leaves the
-# still picture (and costs no long wait), a live one shows its colour on the
-# pulse objects.
+# still picture, a live one shows its colour on the pulse objects. (That an
+# ending source is not waited for is checked by the capture tests, without a
+# clock; the times printed here are figures, not checks.)
 # usage: video_snapshot.sh LUMOX
 source "$(dirname "$0")/lib.sh"
 lumox=$1
@@ -9,13 +10,17 @@ work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
 unset DISPLAY WAYLAND_DISPLAY
 
-# snapshot NAME SOURCE: a 320x240 snapshot with LUMOX_VIDEO_SOURCE=SOURCE;
-# its run time in seconds in SECONDS_TAKEN.
+# snapshot NAME SOURCE: a 320x240 snapshot with LUMOX_VIDEO_SOURCE=SOURCE.
 snapshot() {
   local start=$SECONDS
   LUMOX_VIDEO_SOURCE=$2 "$lumox" --snapshot "$work/$1.png" --size 320x240 --frames 20 2>"$work/$1.err" ||
     fail "$1: snapshot failed: $(cat "$work/$1.err")"
-  SECONDS_TAKEN=$((SECONDS - start))
+  echo "$1: $((SECONDS - start)) s"
+}
+
+# same_picture A B: the two snapshots have the same pixels.
+same_picture() {
+  [ "$(/usr/bin/compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]
 }
 
 # pixel_counts PNG: "LIT GREENISH": pixels with some light, and those of them
@@ -34,18 +39,13 @@ for i in range(0, len(data), 3):
 print(lit, green)'
 }
 
-note "a source that cannot be made: the still picture, at once"
-snapshot broken "nosuchelement"
-[ "$SECONDS_TAKEN" -le 3 ] || fail "a broken source took ${SECONDS_TAKEN}s"
-
-note "a source that ends before its first frame: no long wait"
+note "a source that cannot be made, or ends before its first frame: the still picture"
+snapshot still "nosuchelement"
 snapshot ended "videotestsrc num-buffers=0"
-[ "$SECONDS_TAKEN" -le 4 ] || fail "an ended source took ${SECONDS_TAKEN}s"
+same_picture still ended || fail "an ended source changed the picture"
 
 note "a live half-green source colours the pulse objects"
-snapshot still "nosuchelement"
 snapshot video "videotestsrc pattern=solid-color foreground-color=0xff008000 is-live=true"
-[ "$SECONDS_TAKEN" -le 8 ] || fail "the live source took ${SECONDS_TAKEN}s"
 read -r still_lit _ < <(pixel_counts "$work/still.png")
 read -r lit green < <(pixel_counts "$work/video.png")
 echo "still picture: $still_lit lit pixels; video: $lit lit, $green of them green"

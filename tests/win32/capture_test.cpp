@@ -87,7 +87,7 @@ TEST_F(DirectShowCapture, WithoutADeviceTheBuildFails) {
     EXPECT_FALSE(BuildCaptureGraph());
     EXPECT_FALSE(videoFrameState.captureRunning);
     EXPECT_EQ(captureGraph.graphBuilder, nullptr);
-    EXPECT_FALSE(WaitForFirstVideoFrame(100));
+    EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
     ReleaseCaptureGraph();  // nothing to release
     EXPECT_FALSE(videoFrameState.captureRunning);
 }
@@ -109,7 +109,7 @@ TEST_F(DirectShowCapture, AviFramesReachTheFrameBuffer) {
     CoTaskMemFree(type.pbFormat);
     std::printf("the splitter's type: biHeight %ld\n", static_cast<long>(height));
 
-    ASSERT_TRUE(WaitForFirstVideoFrame(10000));
+    ASSERT_EQ(WaitForFirstVideoFrame(10000), FirstFrame::Arrived);
     ASSERT_TRUE(StreamCompletes());
     EXPECT_EQ(VideoFramesWritten(), 60u);  // every frame of the file, none held back
     EXPECT_EQ(videoFrameState.videoWidth, 160);
