@@ -110,6 +110,8 @@ int RunOnDisplay(const LinuxCommand& command, NativeWindow target) {
 
 int RunOnGivenWindow(const LinuxCommand& command) {
     NativeWindow target = command.window;
+    // A hack is never to end for a picture it cannot read.
+    runWithoutPicture = command.mode == LinuxMode::Hack;
     if (command.mode == LinuxMode::Hack && !target) {
         target = X11RootWindow();
         if (!target) {

@@ -45,6 +45,8 @@ void RunMainLoop() {
     }
 }
 
+bool runWithoutPicture = false;
+
 int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
     std::memset(&saverSettings, 0, sizeof saverSettings);
 
@@ -75,7 +77,7 @@ int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
     if (!LoadFallbackImage()) {
         saverSettings.pathText[0] = '\0';
         SaveSettings();
-        return 0;
+        if (!runWithoutPicture) return 0;
     }
 
     std::srand(TickCount());

@@ -8,12 +8,19 @@
 // Video capture and the per-frame upload; off builds show the still picture.
 constexpr bool videoInputEnabled = true;
 
+// Set by a host that must never end for a missing picture: a hack of the
+// XScreenSaver family, whose daemon would show a crash box and start it
+// again. The run then goes on without the picture (the figure shows the
+// video, or plain quads), after the same message and settings save.
+extern bool runWithoutPicture;
+
 // Start-up, main loop and shut-down. saverWindow is the window the run
 // belongs to; with isPreview the context goes on it at 160 x 120, otherwise
 // a render window of its own is made at the configured resolution.
 // forceWindowed opens a captioned window whatever fullScreen says.
 // 1 when the main loop ran and everything was shut down; 0 on an early exit
-// (render window or picture failed), which leaves what was made in place.
+// (render window or picture failed, the latter unless runWithoutPicture),
+// which leaves what was made in place.
 int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed = false);
 
 // Reads the settings (defaults when there is no file) and the resolution
