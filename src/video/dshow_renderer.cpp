@@ -46,18 +46,20 @@ HRESULT CopyMediaType(AM_MEDIA_TYPE& to, const AM_MEDIA_TYPE& from) {
     return S_OK;
 }
 
-// The enumerator of the filter's one pin.
-class PinEnumerator final : public IEnumPins {
+// IUnknown of an object with one interface besides IUnknown, which ends
+// with its last reference.
+template <typename Interface>
+class ComObject : public Interface {
 public:
-    PinEnumerator(VideoRendererBase& filter, ULONG position) : filter(filter), position(position) { filter.AddRef(); }
-    ~PinEnumerator() { filter.Release(); }
-    PinEnumerator(const PinEnumerator&) = delete;
-    PinEnumerator& operator=(const PinEnumerator&) = delete;
+    explicit ComObject(const IID& interfaceId) : interfaceId(interfaceId) {}
+    virtual ~ComObject() = default;
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumPins)) {
-            *object = static_cast<IEnumPins*>(this);
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, interfaceId)) {
+            *object = static_cast<Interface*>(this);
             AddRef();
             return S_OK;
         }
@@ -70,6 +72,21 @@ public:
         if (left == 0) delete this;
         return left;
     }
+
+private:
+    LONG references = 1;
+    const IID interfaceId;
+};
+
+// The enumerator of the filter's one pin.
+class PinEnumerator final : public ComObject<IEnumPins> {
+public:
+    PinEnumerator(VideoRendererBase& filter, ULONG position)
+        : ComObject(IID_IEnumPins), filter(filter), position(position) {
+        filter.AddRef();
+    }
+    ~PinEnumerator() override { filter.Release(); }
+
     STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
         if (!pins) return E_POINTER;
         if (count > 1 && !fetched) return E_INVALIDARG;
@@ -99,30 +116,14 @@ public:
     }
 
 private:
-    LONG references = 1;
     VideoRendererBase& filter;
     ULONG position;
 };
 
 // The pin prefers no media type: the upstream pin proposes its own.
-class NoMediaTypes final : public IEnumMediaTypes {
+class NoMediaTypes final : public ComObject<IEnumMediaTypes> {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumMediaTypes)) {
-            *object = static_cast<IEnumMediaTypes*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG left = InterlockedDecrement(&references);
-        if (left == 0) delete this;
-        return left;
-    }
+    NoMediaTypes() : ComObject(IID_IEnumMediaTypes) {}
     STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
         if (!types) return E_POINTER;
         if (fetched) *fetched = 0;
@@ -135,9 +136,6 @@ public:
         *copy = new (std::nothrow) NoMediaTypes;
         return *copy ? S_OK : E_OUTOFMEMORY;
     }
-
-private:
-    LONG references = 1;
 };
 
 }  // namespace
