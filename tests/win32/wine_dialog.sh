@@ -12,7 +12,6 @@ pid=
 [ -f "$cfg" ] && cp "$cfg" "$work/kept.cfg"
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  [ -n "${keeper:-}" ] && kill "$keeper" 2>/dev/null
   rm -f "$cfg"
   [ -f "$work/kept.cfg" ] && cp "$work/kept.cfg" "$cfg"
   rm -rf "$work"
@@ -20,9 +19,6 @@ cleanup() {
 trap cleanup EXIT
 [ -n "${DISPLAY:-}" ] || fail "needs an X display (run under scripts/with-xvfb.sh)"
 rm -f "$cfg"
-# One client that stays connected, so that the window searches never leave
-# the server without clients (it resets then, and refuses a new client).
-xprop -root -spy >/dev/null 2>&1 & keeper=$!
 
 expect_exit() {
   wait_exit "$pid" 20 || fail "$1: still running"

@@ -4,22 +4,11 @@
 # preview_host.exe, as the display control panel does), and the full-screen
 # run with its black window after the run and the single-instance check.
 # usage: wine_host.sh LUMOX.SCR PREVIEW_HOST.EXE WINE-RUN.SH
-source "$(dirname "$0")/../e2e/lib.sh"
 scr=$1 host=$2 wine_run=$3
-work=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  WINEPREFIX=$LUMOX_WINEPREFIX wineserver -k 2>/dev/null
-  stop_xvfb
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP PIPE
+source "$(dirname "$0")/wine_lib.sh"
 
-# A private prefix for a private X server: a copy of the build's prefix when
-# there is one (quick), else a new one.
-export LUMOX_WINEPREFIX=$work/prefix
+# The private prefix: a copy of the build's prefix when there is one
+# (quick), else a new one.
 built=$(dirname "$scr")/../wineprefix
 [ -f "$built/system.reg" ] && cp -a "$built" "$LUMOX_WINEPREFIX"
 start_xvfb 640x480x24  # a size the saver's mode change reaches

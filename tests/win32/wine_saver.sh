@@ -5,20 +5,9 @@
 # silently; inside a Wine desktop the mode really changes and is restored
 # after the run.
 # usage: wine_saver.sh LUMOX.SCR WIN32_TESTS.EXE WINE-RUN.SH PICTURE
-source "$(dirname "$0")/../e2e/lib.sh"
 scr=$1 tests=$2 wine_run=$3 picture=$4
-work=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  WINEPREFIX=$LUMOX_WINEPREFIX wineserver -k 2>/dev/null
-  stop_xvfb
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/wine_lib.sh"
 
-# A private prefix: one prefix per X server, and these servers are our own.
-export LUMOX_WINEPREFIX=$work/prefix
 "$wine_run" "$tests" --gtest_filter=NoSuchTest >/dev/null 2>&1  # makes the prefix
 # The picture goes where the installer puts it: C:\windows.
 cp "$picture" "$LUMOX_WINEPREFIX/drive_c/windows/lumox.bmp"
@@ -50,13 +39,21 @@ on_screen 640x480x24
 "$wine_run" "$scr" /s & pid=$!
 id=$(wait_for_window Lumox 60) || fail "no saver window"
 [ "$(window_size "$id")" = 640x480 ] || fail "full-screen window is $(window_size "$id")"
-sleep 2
 # The figure is on the screen: a picture, not a cleared (uniform) screen.
-/usr/bin/import -window root "$work/saver.png"
-spread=$(/usr/bin/convert "$work/saver.png" -colorspace Gray -format '%[fx:int(1000*standard_deviation)]' info:)
-mean=$(/usr/bin/convert "$work/saver.png" -format '%[fx:int(1000*mean)]' info:)
-echo "screenshot: mean $mean, spread $spread (per mille)"
-[ "$spread" -gt 20 ] && [ "$mean" -gt 10 ] || fail "the saver's screen shows no figure"
+# The first frames can be late on a loaded machine, so look for a while.
+shows_figure() {
+  /usr/bin/import -window root "$work/saver.png" 2>/dev/null || return 1
+  spread=$(/usr/bin/convert "$work/saver.png" -colorspace Gray -format '%[fx:int(1000*standard_deviation)]' info:)
+  mean=$(/usr/bin/convert "$work/saver.png" -format '%[fx:int(1000*mean)]' info:)
+  [ "$spread" -gt 20 ] && [ "$mean" -gt 10 ]
+}
+for _ in $(seq 30); do
+  shows_figure && break
+  still_running $pid || fail "the saver ended before showing its figure"
+  sleep 1
+done
+echo "screenshot: mean ${mean:-?}, spread ${spread:-?} (per mille)"
+shows_figure || fail "the saver's screen shows no figure"
 [ -n "${LUMOX_SCREENSHOT:-}" ] && cp "$work/saver.png" "$LUMOX_SCREENSHOT"
 xdotool key space
 sleep 0.5
