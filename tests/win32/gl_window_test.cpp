@@ -13,7 +13,6 @@
 #include "host/win32_saver.h"
 #include "render/screen_copy.h"
 #include "video/texture_upload.h"
-#include "video/texture_upload.h"
 
 namespace {
 
