@@ -24,6 +24,14 @@ packages=(
   xscreensaver xscreensaver-gl
   # Wine: wine32 for lumox.scr itself, wine64 where 32-bit code cannot run
   wine wine32:i386 wine64
+  # What wine32 loads for the 32-bit saver on machines that run 32-bit code:
+  # OpenGL (else CreateGLWindow fails), the X extensions behind display-mode
+  # changes (else full screen becomes a captioned window) and GStreamer's
+  # plugins behind Wine's DirectShow splitters (else no AVI graph).
+  libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
+  libxrandr2:i386 libxxf86vm1:i386 libxi6:i386 libxcursor1:i386 libxinerama1:i386
+  libxcomposite1:i386 libxrender1:i386 libxext6:i386
+  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
