@@ -148,10 +148,13 @@ GstElement* MakePipeline() {
 }
 
 // Keeps only errors and the end of the stream on the bus: nobody reads it
-// while the saver runs, and hours of other messages would pile up.
+// while the saver runs, and hours of other messages would pile up. A sync
+// handler that drops a message owns it, so it releases what it drops.
 GstBusSyncReply KeepFailuresOnly(GstBus*, GstMessage* message, gpointer) {
     const GstMessageType kept = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
-    return (GST_MESSAGE_TYPE(message) & kept) ? GST_BUS_PASS : GST_BUS_DROP;
+    if (GST_MESSAGE_TYPE(message) & kept) return GST_BUS_PASS;
+    gst_message_unref(message);
+    return GST_BUS_DROP;
 }
 
 // An error or the end of the stream waiting on the bus; never blocks.
