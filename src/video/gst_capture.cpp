@@ -21,6 +21,7 @@
 #include <string>
 #include <thread>
 
+#include "common/termination.h"
 #include "video/capture_source.h"
 #include "video/frame_sink.h"
 #include "video/texture_upload.h"
@@ -175,11 +176,11 @@ void FreePipeline(GstElement* pipeline, GstBus* bus) {
 }
 
 // Waits, bounded, until the pipeline plays, watching the bus for errors
-// without blocking on it.
+// without blocking on it; a process told to end stops waiting.
 bool StartPipeline(GstElement* pipeline, GstBus* bus) {
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) return false;
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
+    while (std::chrono::steady_clock::now() < deadline && !TerminationRequested()) {
         if (BusReportsFailure(bus)) return false;
         GstState state = GST_STATE_VOID_PENDING;
         const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, 20 * GST_MSECOND);
@@ -236,6 +237,7 @@ FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
     for (;;) {
         if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
         if (BusReportsFailure(capture.bus)) return FirstFrame::SourceEnded;
+        if (TerminationRequested()) return FirstFrame::Interrupted;
         if (std::chrono::steady_clock::now() >= deadline) return FirstFrame::TimedOut;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
