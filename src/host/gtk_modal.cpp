@@ -18,6 +18,13 @@ gboolean CancelOnTermination(gpointer dialog) {
 
 gboolean CancelOnTerminationFd(gint, GIOCondition, gpointer dialog) { return CancelOnTermination(dialog); }
 
+// Without a window manager nobody gives a new window the focus, and keys
+// would go to whatever lies under the pointer.
+gboolean FocusOnMap(GtkWidget* dialog, GdkEvent*, gpointer) {
+    gtk_window_present(GTK_WINDOW(dialog));
+    return FALSE;
+}
+
 }  // namespace
 
 void SetDialogOwner(GtkWidget* dialog, NativeWindow owner) {
@@ -42,7 +49,9 @@ gint RunDialogUntilTerminated(GtkDialog* dialog) {
     else
         g_source_set_callback(watch, CancelOnTermination, dialog, nullptr);
     g_source_attach(watch, nullptr);
+    const gulong focus = g_signal_connect(dialog, "map-event", G_CALLBACK(FocusOnMap), nullptr);
     const gint response = gtk_dialog_run(dialog);
+    g_signal_handler_disconnect(dialog, focus);
     g_source_destroy(watch);
     g_source_unref(watch);
     return response;

@@ -11,5 +11,7 @@
 void SetDialogOwner(GtkWidget* dialog, NativeWindow owner);
 
 // gtk_dialog_run, which also ends with GTK_RESPONSE_CANCEL once SIGTERM or
-// SIGINT arrives, or without showing the dialog when one came before.
+// SIGINT arrives, or without showing the dialog when one came before. The
+// dialog takes the keyboard focus when it appears, also where no window
+// manager would give it.
 gint RunDialogUntilTerminated(GtkDialog* dialog);

@@ -178,6 +178,18 @@ bool X11WindowExists(NativeWindow target) {
 
 bool X11HasOwnWindow() { return display && ownWindow && window; }
 
+void X11ReleaseKeyboardGrab() {
+    if (display && renderWindow.fullScreenActive) {
+        XUngrabKeyboard(display, CurrentTime);
+        XFlush(display);
+    }
+}
+
+void X11RestoreKeyboardGrab() {
+    // As at creation: without the keyboard, an ordinary window's rules.
+    if (display && window && renderWindow.fullScreenActive && !GrabKeyboard()) renderWindow.fullScreenActive = 0;
+}
+
 int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, int fullScreen) {
     renderWindow.fullScreenActive = parent ? 0 : fullScreen;
     windowLost = false;
