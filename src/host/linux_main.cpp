@@ -4,6 +4,7 @@
 // PNG (--snapshot), or the configuration dialog (no arguments, /c).
 #include "common/clock.h"
 #include "common/gl.h"
+#include "common/termination.h"
 #include "host/config_dialog.h"
 #include "host/linux_gl_backend.h"
 #include "host/linux_options.h"
@@ -47,6 +48,14 @@ const char kUsage[] =
 
 constexpr uint32_t kFirstFrameTimeoutMs = 5000;
 
+// A snapshot told to end (SIGTERM, SIGINT) writes no picture.
+int EndInterruptedSnapshot(bool capturing) {
+    DestroyGLWindow();
+    if (capturing) ReleaseCaptureGraph();
+    std::fprintf(stderr, "lumox: interrupted; no snapshot written\n");
+    return 1;
+}
+
 int RunSnapshot(const LinuxCommand& command) {
     SelectGLBackend(LinuxGLBackend::Egl);
     std::memset(&saverSettings, 0, sizeof saverSettings);
@@ -74,11 +83,13 @@ int RunSnapshot(const LinuxCommand& command) {
     if (capturing) WaitForFirstVideoFrame(kFirstFrameTimeoutMs);
     std::srand(command.seed);
     for (int frame = 0; frame < command.frames; ++frame) {
+        if (TerminationRequested()) return EndInterruptedSnapshot(capturing);
         HoldClockAt(command.startMs + static_cast<uint32_t>(frame) * command.stepMs);
         ComposeFrame();
         SwapGLBuffers();
     }
     ReleaseClock();
+    if (TerminationRequested()) return EndInterruptedSnapshot(capturing);
     std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
@@ -135,8 +146,10 @@ int RunDialog(const LinuxCommand& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // First of all, so that every wait of every mode sees SIGTERM and SIGINT;
+    // before this a signal simply ends the process.
+    WatchTermination();
     LinuxCommand command = ParseLinuxCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
-    if (command.mode != LinuxMode::Snapshot) X11WatchTermination();
     switch (command.mode) {
         case LinuxMode::Help:
             std::fputs(kUsage, stdout);

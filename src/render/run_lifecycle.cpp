@@ -72,12 +72,13 @@ int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
     }
     if (!opened) return 0;
 
-    // The message is already shown. Saving here also writes the defaults
-    // when there was no settings file.
-    if (!LoadFallbackImage()) {
+    // The message is already shown. A run that ends here saves the settings
+    // with an empty path, which also writes the defaults when there was no
+    // settings file; a run that draws on without its picture writes nothing.
+    if (!LoadFallbackImage() && !runWithoutPicture) {
         saverSettings.pathText[0] = '\0';
         SaveSettings();
-        if (!runWithoutPicture) return 0;
+        return 0;
     }
 
     std::srand(TickCount());

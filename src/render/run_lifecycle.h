@@ -11,7 +11,7 @@ constexpr bool videoInputEnabled = true;
 // Set by a host that must never end for a missing picture: a hack of the
 // XScreenSaver family, whose daemon would show a crash box and start it
 // again. The run then goes on without the picture (the figure shows the
-// video, or plain quads), after the same message and settings save.
+// video, or plain quads), after the same message, and writes no settings.
 extern bool runWithoutPicture;
 
 // Start-up, main loop and shut-down. saverWindow is the window the run

@@ -23,6 +23,7 @@ enum class FirstFrame {
     NoCapture,    // no graph runs: nothing to wait for
     SourceEnded,  // the stream ended or failed before its first frame
     TimedOut,     // the source is still running, but sent nothing in time
+    Interrupted,  // the process was told to end (SIGTERM, SIGINT on Linux)
 };
 
 // Waits at most timeoutMs for the running graph's first frame in the sink,

@@ -21,6 +21,7 @@
 #include <string>
 #include <thread>
 
+#include "common/termination.h"
 #include "video/capture_source.h"
 #include "video/frame_sink.h"
 #include "video/texture_upload.h"
@@ -148,10 +149,13 @@ GstElement* MakePipeline() {
 }
 
 // Keeps only errors and the end of the stream on the bus: nobody reads it
-// while the saver runs, and hours of other messages would pile up.
+// while the saver runs, and hours of other messages would pile up. A sync
+// handler that drops a message owns it, so it releases what it drops.
 GstBusSyncReply KeepFailuresOnly(GstBus*, GstMessage* message, gpointer) {
     const GstMessageType kept = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
-    return (GST_MESSAGE_TYPE(message) & kept) ? GST_BUS_PASS : GST_BUS_DROP;
+    if (GST_MESSAGE_TYPE(message) & kept) return GST_BUS_PASS;
+    gst_message_unref(message);
+    return GST_BUS_DROP;
 }
 
 // An error or the end of the stream waiting on the bus; never blocks.
@@ -172,11 +176,11 @@ void FreePipeline(GstElement* pipeline, GstBus* bus) {
 }
 
 // Waits, bounded, until the pipeline plays, watching the bus for errors
-// without blocking on it.
+// without blocking on it; a process told to end stops waiting.
 bool StartPipeline(GstElement* pipeline, GstBus* bus) {
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) return false;
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
+    while (std::chrono::steady_clock::now() < deadline && !TerminationRequested()) {
         if (BusReportsFailure(bus)) return false;
         GstState state = GST_STATE_VOID_PENDING;
         const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, 20 * GST_MSECOND);
@@ -233,6 +237,7 @@ FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
     for (;;) {
         if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
         if (BusReportsFailure(capture.bus)) return FirstFrame::SourceEnded;
+        if (TerminationRequested()) return FirstFrame::Interrupted;
         if (std::chrono::steady_clock::now() >= deadline) return FirstFrame::TimedOut;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

@@ -3,7 +3,8 @@
 # where the saver finds a picture (the user's, the installed one, the one
 # beside the executable), and what a broken picture does to a snapshot (an
 # error, no settings file) and to a run on a display (the error dialog, then
-# the settings saved with an empty path).
+# the settings saved with an empty path; full screen lets go of the keyboard
+# for that dialog).
 # usage: picture.sh LUMOX CMAKE BUILD_DIR DATA_DIR
 source "$(dirname "$0")/lib.sh"
 lumox=$1 cmake=$2 build_dir=$3 data_dir=$4
@@ -72,4 +73,18 @@ cfg=$XDG_CONFIG_HOME/lumox/lumox.cfg
 [ "$(stat -c %s "$cfg")" = 1348 ] || fail "no settings file saved"
 [ "$(field "$cfg" 0 1)" = 0 ] || fail "pathText not cleared"
 [ "$(field "$cfg" 1340 4)" = 50 ] || fail "the defaults were not saved"
+
+note "full screen: the error dialog lies above the window, which lets go of the keyboard for it"
+for key in Return Escape; do
+  "$lumox" -s 2>"$work/err" & pid=$!
+  wait_for_window Error 20 >/dev/null || fail "no error dialog in full screen: $(cat "$work/err")"
+  top=$(xwininfo -root -children | awk '/"Error"/ {print "Error"; exit} /"Lumox"/ {print "Lumox"; exit}')
+  [ "$top" = Error ] || fail "the error dialog lies under the full-screen window"
+  # The pointer on the full-screen window: the key must reach the dialog all the same.
+  xdotool mousemove 5 5
+  xdotool key $key
+  wait_exit "$pid" 10 || fail "$key did not close the error dialog of a full-screen run"
+  pid=
+  [ "$EXIT_CODE" != 0 ] || fail "a failed full-screen start-up exited 0"
+done
 echo PASS
