@@ -1,6 +1,6 @@
 // The resources of lumox.scr as Windows reads them: icon 102 with its 16, 32
-// and 48 pixel images, the same images as the build's lumox.ico, and the
-// name the Screen Saver list shows.
+// and 48 pixel images, the same images as the build's lumox.ico, the name
+// the Screen Saver list shows and the project's version.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "lumox_version.h"
 #include "test_files.h"
 
 namespace {
@@ -124,6 +125,32 @@ TEST_F(ScrResources, String1IsTheNameTheScreenSaverListShows) {
     char name[64] = {};
     EXPECT_EQ(LoadStringA(module, 1, name, sizeof name), 5);
     EXPECT_STREQ(name, "Lumox");
+}
+
+// The version resource carries the project's version, as numbers and as
+// the text Explorer shows.
+TEST(ScrVersion, IsTheProjectVersion) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(ScrPath().c_str(), &ignored);
+    ASSERT_GT(size, 0u) << "no version resource in " << ScrPath();
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(ScrPath().c_str(), 0, size, info.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    const unsigned version[4] = {LUMOX_VERSION_NUMBERS};
+    EXPECT_EQ(fixed->dwFileVersionMS, version[0] << 16 | version[1]);
+    EXPECT_EQ(fixed->dwFileVersionLS, version[2] << 16 | version[3]);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+
+    for (const char* key : {"FileVersion", "ProductVersion"}) {
+        char* text = nullptr;
+        const std::string path = std::string("\\StringFileInfo\\040904E4\\") + key;
+        ASSERT_TRUE(VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&text), &length)) << key;
+        EXPECT_STREQ(text, LUMOX_VERSION) << key;
+    }
 }
 
 }  // namespace
