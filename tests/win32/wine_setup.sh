@@ -66,13 +66,22 @@ run_uninstall() {
   "$wine_run" "$instdir/uninstall.exe" /S || fail "silent uninstall: exit code $?"
   timeout 60 wineserver -w || fail "the uninstaller did not end"
 }
-# shot NAME: the setup window's area of the screen, as SHOTS-NAME.png; it
-# must look like a dialog (light, with text and pictures: many colours).
+# shot NAME [PREVIOUS]: the setup window's area of the screen as
+# SHOTS-NAME.png, once it differs from page PREVIOUS's (the page has
+# turned); it must look like a dialog (light, with text and pictures).
 shot() {
-  local out=$shots-$1.png geometry colours brightness
+  local out=$shots-$1.png geometry colours brightness differing= i
   geometry=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
     /Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h "+" x "+" y}')
-  import -window root -crop "$geometry" +repage "$out" || fail "no screenshot"
+  for i in $(seq 20); do
+    sleep 0.5
+    import -window root -crop "$geometry" +repage "$out" || fail "no screenshot"
+    [ -z "${2:-}" ] && break
+    differing=$(compare -metric AE "$shots-$2.png" "$out" null: 2>&1 || true)
+    [ "${differing%% *}" -gt 1000 ] 2>/dev/null && break
+    differing=
+  done
+  [ -z "${2:-}" ] || [ -n "$differing" ] || fail "the $1 page did not follow the $2 page (see $out)"
   colours=$(convert "$out" -format %k info:)
   brightness=$(convert "$out" -colorspace Gray -format '%[fx:int(mean*100)]' info:)
   echo "$1 page $geometry: $colours colours, brightness $brightness%: $out"
@@ -85,13 +94,9 @@ id=$(wait_for_window "Lumox $version Setup" 60) || fail "no setup window \"Lumox
 sleep 2
 shot welcome
 xdotool key Return  # Next: about Lumox
-sleep 1
-shot about
+shot about welcome
 xdotool key Return  # Next: components
-sleep 2
-shot components
-differing=$(compare -metric AE "$shots-welcome.png" "$shots-components.png" null: 2>&1 || true)
-[ "${differing%% *}" -gt 1000 ] 2>/dev/null || fail "the components page is the welcome page ($differing pixels differ)"
+shot components about
 xdotool key Escape
 wait_for_window "Lumox $version Setup" 10 >/dev/null
 sleep 1
@@ -172,13 +177,16 @@ sleep 1
 xdotool key Return  # Next: components
 sleep 1
 xdotool key Return  # Install
-for _ in $(seq 100); do [ -f "$installed_bmp" ] && [ -f "$instdir/uninstall.exe" ] && break; sleep 0.2; done
-sleep 3
+# The last step of the installation makes Lumox current; then the finish
+# page shows.
+for _ in $(seq 60); do [ "$(reg_value "$desktop_key" SCRNSAVE.EXE)" = "$saver_path" ] && break; sleep 0.5; done
+sleep 2
 xdotool key Return  # Finish, "Open the Screen Saver settings on Lumox" checked
 wait_exit "$pid" 30 || fail "the setup did not end on Finish"
 pid=
 cmp "$picture" "$installed_bmp" || fail "no default picture"
 [ "$(reg_value "$desktop_key" SCRNSAVE.EXE)" = "$saver_path" ] || fail "the interactive setup did not make Lumox current"
+[ -f "$instdir/uninstall.exe" ] || fail "the interactive setup wrote no uninstaller"
 if [ "$kind" != wow64 ]; then
   for _ in $(seq 100); do [ -s "$log" ] && break; sleep 0.2; done
   [ "$(cat "$log" 2>/dev/null)" = "$saver_path" ] ||
