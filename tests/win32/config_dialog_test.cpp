@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "host/settings.h"
+#include "test_files.h"
 
 namespace {
 
@@ -54,32 +55,10 @@ const int kTrackbarIds[4] = {1001, 1002, 1003, 1004};
 const int kCheckIds[6] = {1007, 1008, 1009, 1015, 1016, 1017};
 const char* const kResolutions[6] = {"640x480", "800x600", "1024x768", "1280x960", "1280x1024", "1600x1200"};
 
-// Windows path of lumox.scr, from the Unix path the test is given.
-std::string ScrPath() {
-    const char* path = std::getenv("LUMOX_SCR");
-    std::string result = path ? path : "";
-    if (!result.empty() && result[0] == '/') {
-        result = "Z:" + result;
-        for (char& c : result)
-            if (c == '/') c = '\\';
-    }
-    return result;
-}
-
 std::string SettingsPath() {
     char dir[MAX_PATH] = {};
     GetWindowsDirectoryA(dir, sizeof dir);
     return std::string(dir) + "\\lumox.cfg";
-}
-
-bool ReadFileBytes(const std::string& path, std::vector<unsigned char>& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bytes.assign(GetFileSize(file, nullptr), 0);
-    DWORD got = 0;
-    BOOL ok = bytes.empty() || ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    return ok && got == bytes.size();
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes) {

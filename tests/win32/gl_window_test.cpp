@@ -69,6 +69,11 @@ TEST_F(Win32GLWindow, WindowedRunIsACaptionedWindowOfTheRequestedClientSize) {
     HWND window = reinterpret_cast<HWND>(renderWindow.glWindow);
     ASSERT_TRUE(IsWindow(window));
     EXPECT_EQ(ClassOf(window), "f_lumox");
+    // The class carries the module's icon 102 (this test program holds
+    // lumox.scr's resources).
+    HICON icon = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON));
+    EXPECT_TRUE(icon);
+    EXPECT_EQ(icon, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(102)));
     char title[32] = {};
     GetWindowTextA(window, title, sizeof title);
     EXPECT_STREQ(title, "Lumox");
