@@ -1,5 +1,6 @@
 #include "host/linux_options.h"
 
+#include "common/printable_text.h"
 #include "host/saver_command.h"
 
 #include <cctype>
@@ -9,9 +10,10 @@
 
 namespace {
 
-// A whole decimal number in [low, high]; nothing else may follow it.
+// A whole decimal number in [low, high]: digits only, nothing before or
+// after them (strtoull alone would skip blanks and take a sign).
 bool ParseNumber(const char* text, unsigned long long low, unsigned long long high, unsigned long long& value) {
-    if (!text || !*text || *text == '-' || *text == '+') return false;
+    if (!text || !std::isdigit(static_cast<unsigned char>(*text))) return false;
     errno = 0;
     char* end = nullptr;
     unsigned long long parsed = std::strtoull(text, &end, 10);
@@ -132,7 +134,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
             snapshotOnly = true;
             ++i;
         } else if (LooksLikeLongOption(arg)) {
-            return Invalid(std::string("unknown option \"") + arg + "\"");
+            return Invalid("unknown option \"" + PrintableText(arg) + "\"");
         } else {
             if (!switches.empty()) switches += ' ';
             switches += arg;
@@ -152,7 +154,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
         command.window = windowId;
         if (!command.window && xscreensaverWindow && *xscreensaverWindow &&
             !ParseXWindowId(xscreensaverWindow, command.window))
-            return Invalid(std::string("XSCREENSAVER_WINDOW is not a window id: \"") + xscreensaverWindow + "\"");
+            return Invalid("XSCREENSAVER_WINDOW is not a window id: \"" + PrintableText(xscreensaverWindow) + "\"");
     } else {
         const SaverCommand saver = ParseSaverCommand(switches.c_str(), false);
         switch (saver.mode) {
@@ -173,7 +175,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
                 break;
             case SaverMode::ChangePassword:
             case SaverMode::Refused:
-                return Invalid("unknown option \"" + switches + "\"");
+                return Invalid("unknown option \"" + PrintableText(switches) + "\"");
         }
     }
     return command;

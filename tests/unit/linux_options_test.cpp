@@ -47,6 +47,16 @@ TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
         {"--snapshot", "a.png", "--frames", "0"},
         {"--snapshot", "a.png", "--frames", "12abc"},
         {"--snapshot", "a.png", "--frames", "-3"},
+        {"--snapshot", "a.png", "--frames", " 3"},
+        {"--snapshot", "a.png", "--frames", "\t3"},
+        {"--snapshot", "a.png", "--frames", "\n3"},
+        {"--snapshot", "a.png", "--frames", "+3"},
+        {"--snapshot", "a.png", "--frames", "3 "},
+        {"--snapshot", "a.png", "--size", " 640x480"},
+        {"--snapshot", "a.png", "--size", "640x 480"},
+        {"--snapshot", "a.png", "--size", "640x+480"},
+        {"--snapshot", "a.png", "--seed", " 1"},
+        {"--snapshot", "a.png", "--start-ms", "\v5"},
         {"--snapshot", "a.png", "--size", "640"},
         {"--snapshot", "a.png", "--size", "0x480"},
         {"--snapshot", "a.png", "--size", "640x480x2"},
@@ -79,6 +89,30 @@ TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
         EXPECT_EQ(c.mode, LinuxMode::Invalid) << args[0] << " " << args.size();
         EXPECT_FALSE(c.error.empty());
     }
+}
+
+TEST(LinuxCommandLine, NumbersWithBlanksGetTheMessageOfOtherBadNumbers) {
+    EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", " 3"}).error,
+              Parse({"--snapshot", "a.png", "--frames", "x"}).error);
+    EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", "007"}).frames, 7);
+}
+
+TEST(LinuxCommandLine, EchoedInputShowsNoControlBytes) {
+    const std::vector<LinuxCommand> echoing = {
+        Parse({"--bo\x1b[2Jgus\x7f\xc3\xa9"}),
+        Parse({"/x\x1b]0;title\x07"}),
+        Parse({"--root"}, "0x1\x1b[31m"),
+    };
+    for (const LinuxCommand& c : echoing) {
+        ASSERT_EQ(c.mode, LinuxMode::Invalid);
+        for (const char ch : c.error) {
+            const unsigned char byte = static_cast<unsigned char>(ch);
+            EXPECT_TRUE(byte >= 0x20 && byte < 0x7f) << c.error;
+        }
+    }
+    EXPECT_EQ(echoing[0].error, "unknown option \"--bo\\x1b[2Jgus\\x7f\\xc3\\xa9\"");
+    EXPECT_NE(echoing[1].error.find("/x\\x1b]0;title\\x07"), std::string::npos) << echoing[1].error;
+    EXPECT_NE(echoing[2].error.find("0x1\\x1b[31m"), std::string::npos) << echoing[2].error;
 }
 
 TEST(LinuxCommandLine, WindowsSwitchesKeepTheirResults) {
