@@ -69,9 +69,10 @@ int RunSnapshot(const LinuxCommand& command) {
     }
     // A video source (a camera, or LUMOX_VIDEO_SOURCE) gets a few seconds for
     // its first frame, so that the snapshot shows video; without one the
-    // still picture shows.
+    // still picture shows, and the capture back end says why.
     const bool capturing = BuildCaptureGraph();
-    if (capturing) WaitForFirstVideoFrame(kFirstFrameTimeoutMs);
+    if ((capturing ? WaitForFirstVideoFrame(kFirstFrameTimeoutMs) : FirstFrame::NoCapture) != FirstFrame::Arrived)
+        ShowError("%s", CaptureFailureText());
     std::srand(command.seed);
     for (int frame = 0; frame < command.frames; ++frame) {
         HoldClockAt(command.startMs + static_cast<uint32_t>(frame) * command.stepMs);
