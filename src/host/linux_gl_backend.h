@@ -30,6 +30,9 @@ PumpResult X11PumpOneMessage();
 bool X11HasOwnWindow();
 
 int EglCreateGLWindow(int width, int height, int colorBits);
+// The largest pbuffer the open context's EGL config promises: width,
+// height and pixels, 0 where EGL names no limit. false without a context.
+bool EglPbufferLimits(int& maxWidth, int& maxHeight, int& maxPixels);
 int EglDestroyGLWindow();
 void EglSwapBuffers();
 

@@ -58,6 +58,29 @@ bool ParseSize(const char* text, int& width, int& height) {
     return true;
 }
 
+std::string SnapshotSizeProblem(int width, int height, const OffscreenLimits& limits) {
+    struct Limit {
+        int width, height;
+        const char* name;
+    };
+    const Limit sides[] = {
+        {limits.pbufferWidth, limits.pbufferHeight, "EGL_MAX_PBUFFER_WIDTH x EGL_MAX_PBUFFER_HEIGHT"},
+        {limits.viewportWidth, limits.viewportHeight, "GL_MAX_VIEWPORT_DIMS"},
+        {limits.rectangleTexture, limits.rectangleTexture, "GL_MAX_RECTANGLE_TEXTURE_SIZE"},
+    };
+    const std::string asked =
+        "a " + std::to_string(width) + "x" + std::to_string(height) + " snapshot is more than this OpenGL can draw "
+        "offscreen: at most ";
+    for (const Limit& side : sides) {
+        if ((side.width > 0 && width > side.width) || (side.height > 0 && height > side.height))
+            return asked + std::to_string(side.width) + "x" + std::to_string(side.height) + " (" + side.name + ")";
+    }
+    const long long pixels = static_cast<long long>(width) * height;
+    if (limits.pbufferPixels > 0 && pixels > limits.pbufferPixels)
+        return asked + std::to_string(limits.pbufferPixels) + " pixels (EGL_MAX_PBUFFER_PIXELS)";
+    return std::string();
+}
+
 bool ParseXWindowId(const char* text, NativeWindow& window) {
     if (!text) return false;
     unsigned base = 10;

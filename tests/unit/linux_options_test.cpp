@@ -115,6 +115,37 @@ TEST(LinuxCommandLine, EchoedInputShowsNoControlBytes) {
     EXPECT_NE(echoing[2].error.find("0x1\\x1b[31m"), std::string::npos) << echoing[2].error;
 }
 
+TEST(SnapshotSize, TheFirstLimitPassedIsNamed) {
+    OffscreenLimits mesa;  // what Mesa's llvmpipe reports
+    mesa.viewportWidth = mesa.viewportHeight = mesa.rectangleTexture = 16384;
+    mesa.pbufferWidth = mesa.pbufferHeight = 4096;
+    EXPECT_EQ(SnapshotSizeProblem(4096, 4096, mesa), "");
+    EXPECT_EQ(SnapshotSizeProblem(1, 1, mesa), "");
+    EXPECT_EQ(SnapshotSizeProblem(16384, 16384, mesa),
+              "a 16384x16384 snapshot is more than this OpenGL can draw offscreen: at most 4096x4096 "
+              "(EGL_MAX_PBUFFER_WIDTH x EGL_MAX_PBUFFER_HEIGHT)");
+    EXPECT_NE(SnapshotSizeProblem(4097, 1, mesa), "");
+    EXPECT_NE(SnapshotSizeProblem(1, 4097, mesa), "");
+
+    OffscreenLimits narrow;  // a viewport narrower than it is tall
+    narrow.viewportWidth = 2048;
+    narrow.viewportHeight = 8192;
+    narrow.rectangleTexture = 8192;
+    EXPECT_EQ(SnapshotSizeProblem(2048, 8192, narrow), "");
+    EXPECT_NE(SnapshotSizeProblem(2049, 100, narrow).find("at most 2048x8192 (GL_MAX_VIEWPORT_DIMS)"),
+              std::string::npos);
+    narrow.rectangleTexture = 1024;
+    EXPECT_NE(SnapshotSizeProblem(100, 1025, narrow).find("at most 1024x1024 (GL_MAX_RECTANGLE_TEXTURE_SIZE)"),
+              std::string::npos);
+
+    OffscreenLimits counted;
+    counted.pbufferPixels = 1000000;
+    EXPECT_EQ(SnapshotSizeProblem(1000, 1000, counted), "");
+    EXPECT_NE(SnapshotSizeProblem(16384, 62, counted).find("at most 1000000 pixels (EGL_MAX_PBUFFER_PIXELS)"),
+              std::string::npos);
+    EXPECT_EQ(SnapshotSizeProblem(16384, 16384, OffscreenLimits{}), "");  // no limit named
+}
+
 TEST(LinuxCommandLine, WindowsSwitchesKeepTheirResults) {
     auto preview = Parse({"/p", "1234"});
     ASSERT_EQ(preview.mode, LinuxMode::Preview) << preview.error;
