@@ -1,21 +1,17 @@
 #include "host/settings.h"
 
+#include "common/file_io.h"
 #include "host/config_dir.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <string>
 
 #ifdef _WIN32
 #include <io.h>
-constexpr int kNewFileMode = _S_IREAD | _S_IWRITE;
 #else
 #include <unistd.h>
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
-constexpr int kNewFileMode = 0666;  // an ordinary file, as the umask allows
 #endif
 
 SaverSettings saverSettings;
@@ -24,6 +20,32 @@ char windowsDirectory[kWindowsDirectorySize];
 
 namespace {
 const char* directoryOverride = nullptr;
+std::string saveProblem;
+
+// Copies what the old file holds behind the record into the new image.
+bool CopyTail(ReplacementFile& file, std::string& why) {
+    const int64_t tail = file.existed() ? file.oldLength() - static_cast<int64_t>(sizeof(SaverSettings)) : 0;
+    if (tail <= 0) return true;
+    int fd = -1;
+    int64_t length = 0;
+    why = "the file could not be read";
+    if (OpenRegularFile(file.target().c_str(), fd, length) != FileOpenResult::Opened) return false;
+    const long start = static_cast<long>(sizeof(SaverSettings));
+    int64_t copied = 0;
+    bool ok = lseek(fd, start, SEEK_SET) == start;
+    unsigned char chunk[16384];
+    while (ok && copied < tail) {
+        const size_t got = ReadFully(fd, chunk, sizeof chunk);
+        if (got == 0) break;
+        ok = file.Write(chunk, got);
+        if (!ok) why = file.error();
+        copied += static_cast<int64_t>(got);
+    }
+    close(fd);
+    // A read that ends early would cut the tail off: no save then.
+    return ok && copied >= tail;
+}
+
 }  // namespace
 
 void RefreshWindowsDirectory() {
@@ -43,41 +65,41 @@ int LoadSettings() {
     char path[kWindowsDirectorySize + 16];
     BuildSettingsPath(path, sizeof path, kSettingsFileName);
 
-    int fd = open(path, O_RDONLY | O_BINARY);
-    if (fd == -1) return 0;
+    // Anything but a regular file (a directory, a FIFO, a device) counts as
+    // a file that cannot be opened, and is not waited on.
+    int fd = -1;
+    int64_t length = 0;
+    if (OpenRegularFile(path, fd, length) != FileOpenResult::Opened) return 0;
     // Whatever the file holds replaces the start of the record; a short file
     // leaves the rest of the record as it was.
-    auto* dst = reinterpret_cast<unsigned char*>(&saverSettings);
-    size_t got = 0;
-    while (got < sizeof saverSettings) {
-        auto n = read(fd, dst + got, static_cast<unsigned>(sizeof saverSettings - got));
-        if (n <= 0) break;
-        got += static_cast<size_t>(n);
-    }
+    ReadFully(fd, reinterpret_cast<unsigned char*>(&saverSettings), sizeof saverSettings);
     close(fd);
     return 1;
 }
 
 int SaveSettings() {
+    saveProblem.clear();
     RefreshWindowsDirectory();
-    if (!EnsureSettingsDirectory(windowsDirectory)) return 0;
     char path[kWindowsDirectorySize + 16];
     BuildSettingsPath(path, sizeof path, kSettingsFileName);
+    auto fail = [&path](const std::string& why) {
+        saveProblem = std::string("The settings could not be saved to ") + path + " (" + why + ").";
+        return 0;
+    };
+    if (!EnsureSettingsDirectory(windowsDirectory)) return fail(std::strerror(errno));
 
-    // No O_TRUNC: only the record's bytes are overwritten, anything a longer
-    // file holds behind them stays.
-    int fd = open(path, O_WRONLY | O_CREAT | O_BINARY, kNewFileMode);
-    if (fd == -1) return 0;
-    const auto* src = reinterpret_cast<const unsigned char*>(&saverSettings);
-    size_t done = 0;
-    while (done < sizeof saverSettings) {
-        auto n = write(fd, src + done, static_cast<unsigned>(sizeof saverSettings - done));
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    int closed = close(fd);
-    return done == sizeof saverSettings && closed == 0 ? 1 : 0;
+    // A new image of the whole file (the record, then whatever a longer
+    // file holds behind it) takes the old one's place in one step: a full
+    // disk or a failed write leaves the old file as it was.
+    ReplacementFile file;
+    std::string why;
+    if (!file.Begin(path) || !file.Write(&saverSettings, sizeof saverSettings)) return fail(file.error());
+    if (!CopyTail(file, why)) return fail(why);
+    if (!file.Commit()) return fail(file.error());
+    return 1;
 }
+
+const char* SettingsSaveProblem() { return saveProblem.c_str(); }
 
 void ApplyDefaultSettings() {
     SaverSettings& s = saverSettings;

@@ -76,12 +76,20 @@ extern char windowsDirectory[kWindowsDirectorySize];
 
 // Reads up to 1348 bytes of the settings file into saverSettings.
 // 1 if the file could be opened (a short file loads as far as it goes),
-// 0 with the record untouched if it could not.
+// 0 with the record untouched if it could not. Anything but a regular file
+// counts as a file that cannot be opened.
 int LoadSettings();
 
 // Writes the 1348 bytes of saverSettings over the start of the settings file,
-// creating it if needed; bytes beyond the record are kept. 1 on success.
+// creating it if needed; bytes beyond the record are kept. The new image of
+// the whole file takes the old one's place in one step, with its
+// permissions. 1 on success; 0 with the old file untouched (and the reason in
+// SettingsSaveProblem) when it could not be written or is no regular file.
 int SaveSettings();
+
+// Why the last SaveSettings failed, as a sentence for the user
+// ("The settings could not be saved to PATH (REASON)."); "" after a success.
+const char* SettingsSaveProblem();
 
 // Sets every field that has a default; pathText, reservedWord and the bytes
 // of hostAddress behind its terminating NUL keep their contents.
