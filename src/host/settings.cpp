@@ -20,7 +20,15 @@ char windowsDirectory[kWindowsDirectorySize];
 
 namespace {
 const char* directoryOverride = nullptr;
+// The directory path the last refresh refused, "" if none.
+std::string refusedDirectory;
 std::string saveProblem;
+
+// The message of a directory path too long for windowsDirectory.
+std::string LongDirectoryText() {
+    return "the settings directory path is too long (" + std::to_string(refusedDirectory.size()) + " bytes; at most " +
+           std::to_string(kMaxSettingsDirectoryLength) + "): " + refusedDirectory;
+}
 
 // Copies what the old file holds behind the record into the new image.
 bool CopyTail(ReplacementFile& file, std::string& why) {
@@ -48,22 +56,39 @@ bool CopyTail(ReplacementFile& file, std::string& why) {
 
 }  // namespace
 
-void RefreshWindowsDirectory() {
-    if (directoryOverride) {
-        std::snprintf(windowsDirectory, sizeof windowsDirectory, "%s", directoryOverride);
-    } else {
-        PlatformSettingsDirectory(windowsDirectory, sizeof windowsDirectory);
+int RefreshWindowsDirectory() {
+    const std::string dir = directoryOverride ? std::string(directoryOverride) : PlatformSettingsDirectory();
+    // Paths are built from the buffer: a directory that does not fit with
+    // a file name behind it is refused, never cut.
+    if (dir.size() > kMaxSettingsDirectoryLength) {
+        windowsDirectory[0] = '\0';
+        refusedDirectory = dir;
+        return 0;
     }
+    std::memcpy(windowsDirectory, dir.c_str(), dir.size() + 1);
+    refusedDirectory.clear();
+    return 1;
 }
 
-void BuildSettingsPath(char* out, size_t outSize, const char* name) {
-    std::snprintf(out, outSize, "%s%c%s", windowsDirectory, kPathSeparator, name);
+int BuildSettingsPath(char* out, size_t outSize, const char* name) {
+    if (outSize == 0) return 0;
+    out[0] = '\0';
+    if (!windowsDirectory[0]) return 0;  // no directory, no path
+    const int n = std::snprintf(out, outSize, "%s%c%s", windowsDirectory, kPathSeparator, name);
+    if (n < 0 || static_cast<size_t>(n) >= outSize) {
+        out[0] = '\0';
+        return 0;
+    }
+    return 1;
 }
 
 int LoadSettings() {
-    RefreshWindowsDirectory();
+    if (!RefreshWindowsDirectory()) {
+        std::fprintf(stderr, "lumox: %s\n", LongDirectoryText().c_str());
+        return 0;
+    }
     char path[kWindowsDirectorySize + 16];
-    BuildSettingsPath(path, sizeof path, kSettingsFileName);
+    if (!BuildSettingsPath(path, sizeof path, kSettingsFileName)) return 0;
 
     // Anything but a regular file (a directory, a FIFO, a device) counts as
     // a file that cannot be opened, and is not waited on.
@@ -79,9 +104,17 @@ int LoadSettings() {
 
 int SaveSettings() {
     saveProblem.clear();
-    RefreshWindowsDirectory();
+    if (!RefreshWindowsDirectory()) {
+        const std::string text = LongDirectoryText();
+        std::fprintf(stderr, "lumox: %s\n", text.c_str());
+        saveProblem = "The settings could not be saved: " + text + ".";
+        return 0;
+    }
     char path[kWindowsDirectorySize + 16];
-    BuildSettingsPath(path, sizeof path, kSettingsFileName);
+    if (!BuildSettingsPath(path, sizeof path, kSettingsFileName)) {
+        saveProblem = "The settings could not be saved: the settings directory is not known.";
+        return 0;
+    }
     auto fail = [&path](const std::string& why) {
         saveProblem = std::string("The settings could not be saved to ") + path + " (" + why + ").";
         return 0;

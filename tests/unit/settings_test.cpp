@@ -256,15 +256,43 @@ TEST(ResolutionTable, IndexSelectsEntryAndStrayIndexFallsBackToFirst) {
     }
 }
 
-TEST(SettingsPath, LongDirectoryIsCutNotOverflowed) {
+TEST(SettingsPath, ADirectoryTooLongForTheBufferIsRefusedNeverCut) {
     ResetSettingsState();
-    std::string longDir(2000, 'd');
-    OverrideSettingsDirectory(longDir.c_str());
-    RefreshWindowsDirectory();
-    EXPECT_EQ(std::strlen(windowsDirectory), sizeof windowsDirectory - 1);
-    char path[64];
-    BuildSettingsPath(path, sizeof path, "lumox.cfg");
-    EXPECT_EQ(std::strlen(path), sizeof path - 1);
+    // The longest directory that leaves room for "/lumox.cfg" and the NUL.
+    const std::string fits(kMaxSettingsDirectoryLength, 'd');
+    OverrideSettingsDirectory(fits.c_str());
+    EXPECT_EQ(kMaxSettingsDirectoryLength, 1013u);
+    ASSERT_EQ(RefreshWindowsDirectory(), 1);
+    char path[kWindowsDirectorySize + 16];
+    ASSERT_EQ(BuildSettingsPath(path, sizeof path, kSettingsFileName), 1);
+    EXPECT_EQ(std::strlen(path), 1023u);
+    char small[64];
+    EXPECT_EQ(BuildSettingsPath(small, sizeof small, kSettingsFileName), 0);  // no cut path either
+    EXPECT_STREQ(small, "");
+
+    for (size_t length : {kMaxSettingsDirectoryLength + 1, size_t{2000}}) {
+        SCOPED_TRACE(length);
+        const std::string tooLong(length, 'd');
+        OverrideSettingsDirectory(tooLong.c_str());
+        EXPECT_EQ(RefreshWindowsDirectory(), 0);
+        EXPECT_STREQ(windowsDirectory, "");
+        EXPECT_EQ(BuildSettingsPath(path, sizeof path, kSettingsFileName), 0);
+        EXPECT_STREQ(path, "");
+
+        saverSettings.hostPort = 5;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(LoadSettings(), 0);
+        const std::string loadMessage = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(saverSettings.hostPort, 5);
+        const std::string expected = "lumox: the settings directory path is too long (" + std::to_string(length) +
+                                     " bytes; at most 1013): " + tooLong + "\n";
+        EXPECT_EQ(loadMessage, expected);
+
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(SaveSettings(), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
+        EXPECT_NE(std::string(SettingsSaveProblem()).find("too long"), std::string::npos) << SettingsSaveProblem();
+    }
     OverrideSettingsDirectory(nullptr);
 }
 
@@ -286,6 +314,40 @@ TEST(SettingsDirectory, FollowsXdgConfigHomeAndIsCreatedOnSave) {
     setenv("HOME", home.c_str(), 1);
     ASSERT_EQ(SaveSettings(), 1);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "home" / ".config" / "lumox" / "lumox.cfg"));
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+// base, then components of at most 201 characters, length characters in all.
+std::string DeepPath(const std::string& base, size_t length) {
+    std::string path = base;
+    while (length - path.size() > 203) path += "/" + std::string(200, 'x');
+    path += "/" + std::string(length - path.size() - 1, 'y');
+    return path;
+}
+
+TEST(SettingsDirectory, ALongerPathThanTheBufferTakesIsRefusedAndNothingIsMadeAtACutPath) {
+    TempDir dir;
+    ResetSettingsState();
+    ApplyDefaultSettings();
+    for (size_t length : {size_t{1014}, size_t{1100}}) {
+        SCOPED_TRACE(length);
+        const std::string xdg = DeepPath(dir.str(), length - 6);  // "/lumox" follows
+        setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(LoadSettings(), 0);
+        EXPECT_EQ(SaveSettings(), 0);
+        const std::string messages = testing::internal::GetCapturedStderr();
+        const std::string message = "lumox: the settings directory path is too long (" + std::to_string(length) +
+                                    " bytes; at most 1013): " + xdg + "/lumox\n";
+        EXPECT_EQ(messages, message + message);
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    }
+    // The longest path that fits is taken whole.
+    const std::string xdg = DeepPath(dir.str(), 1013 - 6);
+    setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+    ASSERT_EQ(SaveSettings(), 1);
+    EXPECT_EQ(std::filesystem::file_size(xdg + "/lumox/lumox.cfg"), 1348u);
+    EXPECT_EQ(LoadSettings(), 1);
     unsetenv("XDG_CONFIG_HOME");
 }
 #endif
