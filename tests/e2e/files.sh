@@ -129,13 +129,13 @@ ok_cannot_save "full, a file"
 cmp "$cfg" "$work/before.cfg" || fail "the settings file changed"
 [ "$(ls -A "$fs/lumox")" = lumox.cfg ] || fail "OK left $(ls -A "$fs/lumox")"
 
-note "a full file system: a snapshot onto an existing PNG leaves it as it was"
+note "a full file system: a snapshot onto an existing (smaller) PNG leaves it as it was"
 rm "$fs/fill" "$cfg"
-snapshot "$fs/shot.png" --size 64x48 --frames 1
+snapshot "$fs/shot.png" --size 16x12 --frames 1
 [ "$CODE" = 0 ] || fail "snapshot: exit $CODE: $(cat "$work/err")"
 cp "$fs/shot.png" "$work/shot.png"
 fill
-snapshot "$fs/shot.png" --size 64x48 --frames 2
+snapshot "$fs/shot.png" --size 320x240 --frames 2
 [ "$CODE" != 0 ] || fail "a snapshot onto a full file system reported success"
 grep -q "^lumox: cannot write \"$fs/shot.png\": No space left on device" "$work/err" || fail "messages: $(cat "$work/err")"
 cmp "$fs/shot.png" "$work/shot.png" || fail "the PNG changed"

@@ -159,7 +159,7 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(ScrPath().empty()) << "LUMOX_SCR names lumox.scr";
         hadFile = ReadFileBytes(SettingsPath(), keptFile);
-        DeleteFileA(SettingsPath().c_str());
+        RemoveSettingsFile();
     }
     void TearDown() override {
         if (process.hProcess) {
@@ -167,8 +167,16 @@ protected:
             CloseHandle(process.hProcess);
             CloseHandle(process.hThread);
         }
-        DeleteFileA(SettingsPath().c_str());
+        RemoveSettingsFile();
         if (hadFile) WriteFileBytes(SettingsPath(), keptFile);
+    }
+
+    // Whatever a test left as lumox.cfg: a file, read-only or not, or an
+    // empty directory.
+    static void RemoveSettingsFile() {
+        SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(SettingsPath().c_str());
+        RemoveDirectoryA(SettingsPath().c_str());
     }
 
     // Starts lumox.scr /c and returns its dialog once it is on screen.
@@ -506,9 +514,8 @@ TEST_F(ConfigDialog, OkThatCannotSaveSaysSoInAMessageAndLeavesTheFileAlone) {
             std::vector<unsigned char> bytes;
             ASSERT_TRUE(ReadFileBytes(SettingsPath(), bytes));
             EXPECT_TRUE(bytes == OddFile());
-            SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(SettingsPath().c_str());
         }
+        RemoveSettingsFile();
         EXPECT_EQ(NamesLikeTheSettingsFile(), 0) << "something was left beside the settings file";
     }
 }
