@@ -148,7 +148,7 @@ int RunConfigDialogBox(NativeWindow owner) {
     // A save that failed is told, not passed over as if it had worked.
     if (confirmed && !SaveSettings()) {
         std::fprintf(stderr, "lumox: %s\n", SettingsSaveProblem());
-        ShowErrorDialog(SettingsSaveProblem());
+        ShowErrorDialog(SettingsSaveProblem(), owner);
     }
     while (gtk_events_pending()) gtk_main_iteration();
     return 0;
