@@ -25,8 +25,9 @@ void EndOrtho();
 
 // The exact savings of the render passes, which leave every pixel as it
 // would be without them: the radial blur's layers draw only the pixels they
-// can change. On by default; tests and the benchmark turn them off to draw
-// every pass the plain way.
+// can change, and the tunnel's first layer, which falls on black, is drawn
+// without blending. On by default; tests and the benchmark turn them off to
+// draw every pass the plain way.
 extern bool frameSavings;
 
 // What the savings did in the last frame drawn, for the benchmark and tests.
