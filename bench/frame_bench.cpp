@@ -1,9 +1,13 @@
-// Frame cost on the offscreen EGL context, split into our own CPU work (the
-// video upload, the animation and the building of the scene list) and the
-// GL passes: the RenderFrame call (the scene list walk and the submission of
-// every pass) and the wait in glFinish for the rendering to complete.
+// Frame cost on the offscreen EGL context, with the render passes' exact
+// savings off (the plain way) and on, measured side by side: the two take
+// turns frame by frame on the same context, so that both meet the same load,
+// and the median of each is shown.
+// Also shown: the share of the screen the blur layers drew (of 30 whole
+// screens), our own CPU work (the video upload, the animation and the
+// building of the scene list) and the working out of the figure's footprint.
 //
 // usage: EGL_PLATFORM=surfaceless frame_bench [frames]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +20,7 @@
 #include "host/linux_gl_backend.h"
 #include "host/settings.h"
 #include "render/frame.h"
+#include "render/screen_reach.h"
 #include "scene/animation.h"
 #include "video/texture_upload.h"
 
@@ -51,32 +56,51 @@ void OfferCameraFrame() {
     videoFrameState.newFrame = true;
 }
 
-struct Split {
-    double cpu = 0, call = 0, wait = 0;
+// The frames measured in one setting of the savings.
+struct Samples {
+    std::vector<double> total;
+    double cpu = 0, footprint = 0, blurShare = 0;
+
+    double Median() {
+        std::sort(total.begin(), total.end());
+        const size_t n = total.size();
+        return n % 2 ? total[n / 2] : (total[n / 2 - 1] + total[n / 2]) / 2;
+    }
 };
 
-Split Measure(int frames, uint32_t& clock) {
-    Split sum;
-    for (int i = 0; i < frames; ++i) {
-        HoldClockAt(clock);
-        clock += 16;
-        OfferCameraFrame();
-        const auto t0 = Clock::now();
-        UploadVideoFrame();
-        AnimateScene();
-        const auto t1 = Clock::now();
-        RenderFrame();
-        const auto t2 = Clock::now();
-        glFinish();
-        const auto t3 = Clock::now();
-        sum.cpu += Ms(t0, t1);
-        sum.call += Ms(t1, t2);
-        sum.wait += Ms(t2, t3);
+// Draws one whole frame (finished with glFinish) and adds it to samples.
+// The figure's footprint, which RenderFrame works out with the savings on,
+// is also timed on its own, outside the frame.
+void Measure(uint32_t& clock, Samples& samples) {
+    const int w = renderWindow.viewportWidth, h = renderWindow.viewportHeight;
+    HoldClockAt(clock);
+    clock += 16;
+    OfferCameraFrame();
+    const auto t0 = Clock::now();
+    UploadVideoFrame();
+    AnimateScene();
+    const auto t1 = Clock::now();
+    double projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    SceneListFootprint(sceneList, projection, w, h);
+    const auto t2 = Clock::now();
+    RenderFrame();
+    glFinish();
+    const auto t3 = Clock::now();
+    samples.total.push_back(Ms(t0, t1) + Ms(t2, t3));
+    samples.cpu += Ms(t0, t1);
+    samples.footprint += Ms(t1, t2);
+    samples.blurShare += frameSavingsReport.blurPixels / (30.0 * w * h);
+}
+
+// The system's load average over the last minute, or -1.
+double LoadAverage() {
+    double load = -1;
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1) load = -1;
+        std::fclose(f);
     }
-    sum.cpu /= frames;
-    sum.call /= frames;
-    sum.wait /= frames;
-    return sum;
+    return load;
 }
 
 }  // namespace
@@ -87,9 +111,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: frame_bench [frames > 0]\n");
         return 2;
     }
-    std::printf("%-10s %-5s %5s | %9s | %9s %6s | %11s %10s\n", "size", "blur", "objs", "ms/frame", "our CPU", "share",
-                "RenderFrame", "glFinish");
-    const int sizes[][2] = {{640, 480}, {1600, 1200}};
+    std::printf("median ms per frame of %d, savings off and on in alternate frames; load average %.2f\n", frames,
+                LoadAverage());
+    std::printf("%-10s %-5s %5s | %8s %8s %6s | %10s | %8s %9s\n", "size", "blur", "objs", "plain", "savings", "ratio",
+                "blur drew", "our CPU", "footprint");
+    const int sizes[][2] = {{640, 480}, {1920, 1080}, {1600, 1200}};
     for (const auto& size : sizes) {
         ResetRenderWindowState();
         SelectGLBackend(LinuxGLBackend::Egl);
@@ -106,11 +132,21 @@ int main(int argc, char** argv) {
             for (int count : {50, 1000}) {
                 saverSettings.radialBlur = blur;
                 saverSettings.pulseObjectCount = count;
-                Measure(5, clock);  // warm up: textures made, caches filled
-                const Split s = Measure(frames, clock);
-                const double total = s.cpu + s.call + s.wait;
-                std::printf("%4dx%-5d %-5s %5d | %9.2f | %9.3f %5.1f%% | %11.2f %10.2f\n", size[0], size[1],
-                            blur ? "on" : "off", count, total, s.cpu, 100.0 * s.cpu / total, s.call, s.wait);
+                // Warm up (textures made, shaders compiled), then alternate
+                // frame by frame, so that a change of load falls on both alike.
+                Samples plain, saving;
+                for (int i = 0; i < 2 * (frames + 3); ++i) {
+                    frameSavings = i % 2 == 1;
+                    Samples& samples = frameSavings ? saving : plain;
+                    Measure(clock, samples);
+                    if (i < 6) samples = Samples{};
+                }
+                frameSavings = true;
+                const double off = plain.Median(), with = saving.Median();
+                std::printf("%4dx%-5d %-5s %5d | %8.2f %8.2f %6.3f | %9.1f%% | %8.3f %9.3f\n", size[0], size[1],
+                            blur ? "on" : "off", count, off, with, with / off,
+                            blur ? 100.0 * saving.blurShare / frames : 0.0, saving.cpu / frames,
+                            saving.footprint / frames);
                 std::fflush(stdout);
             }
         }
@@ -122,5 +158,6 @@ int main(int argc, char** argv) {
         }
         DestroyGLWindow();
     }
+    std::printf("load average %.2f\n", LoadAverage());
     return 0;
 }
