@@ -2,7 +2,7 @@
 // a device monitor (or the LUMOX_VIDEO_SOURCE description) runs through
 // decoding, colour conversion and scaling into an appsink that delivers
 // 160 x 120 blue-green-red frames. The appsink's new-sample callback runs on
-// the pipeline's streaming thread and hands each frame to the frame sink;
+// the pipeline's streaming thread and hands each frame to the frame exchange;
 // a change of the sample caps goes through the sink's format check first,
 // as an in-stream type change does on Windows.
 //
@@ -24,8 +24,7 @@
 #include "common/printable_text.h"
 #include "common/termination.h"
 #include "video/capture_source.h"
-#include "video/frame_sink.h"
-#include "video/texture_upload.h"
+#include "video/frame_exchange.h"
 
 namespace {
 
@@ -244,7 +243,7 @@ bool StartPipeline(GstElement* pipeline, GstBus* bus) {
 }  // namespace
 
 bool BuildCaptureGraph() {
-    if (videoFrameState.captureRunning) return true;
+    if (CaptureRunning()) return true;
     failureText.clear();
     sourceName.clear();
     GError* error = nullptr;
@@ -270,20 +269,20 @@ bool BuildCaptureGraph() {
     }
     capture.pipeline = pipeline;
     capture.bus = bus;
-    videoFrameState.captureRunning = true;
+    SetCaptureRunning(true);
     return true;
 }
 
 void ReleaseCaptureGraph() {
-    if (videoFrameState.captureRunning) {
+    if (CaptureRunning()) {
         FreePipeline(capture.pipeline, capture.bus);
         capture = GstCapture{};
     }
-    videoFrameState.captureRunning = false;
+    SetCaptureRunning(false);
 }
 
 FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
-    if (!videoFrameState.captureRunning) return FirstFrame::NoCapture;
+    if (!CaptureRunning()) return FirstFrame::NoCapture;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string reason;
     for (;;) {

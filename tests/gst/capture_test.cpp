@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
+#include <vector>
 
 #include "common/clock.h"
 #include "common/gl.h"
@@ -13,7 +13,7 @@
 #include "host/linux_gl_backend.h"
 #include "render/run_lifecycle.h"
 #include "video/capture_source.h"
-#include "video/frame_sink.h"
+#include "video/frame_exchange.h"
 #include "video/gst_capture.h"
 #include "video/texture_upload.h"
 
@@ -21,22 +21,21 @@ namespace {
 
 class GstCaptureTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetFrameSink(); }
+    void SetUp() override { ResetFrameExchange(); }
     void TearDown() override {
         ReleaseCaptureGraph();
         unsetenv("LUMOX_VIDEO_SOURCE");
-        ResetFrameSink();
+        ResetFrameExchange();
     }
     static bool BuildWith(const char* source) {
         setenv("LUMOX_VIDEO_SOURCE", source, 1);
         return BuildCaptureGraph();
     }
-    // Texel (x, y) of frameBuffer, copied under the exchange lock.
+    // Texel (x, y) of a copy of frameBuffer.
     static std::string Texel(int x, int y) {
-        std::lock_guard<std::mutex> lock(videoFrameState.exchange);
-        if (!videoFrameState.frameBuffer) return "no buffer";
-        const unsigned char* t =
-            videoFrameState.frameBuffer + (static_cast<size_t>(y) * videoFrameState.frameTexWidth + x) * 4;
+        const std::vector<unsigned char> buffer = CopyFrameBuffer();
+        if (buffer.empty()) return "no buffer";
+        const unsigned char* t = &buffer[(static_cast<size_t>(y) * ReadVideoFrameStatus().frameTexWidth + x) * 4];
         char text[32];
         std::snprintf(text, sizeof text, "%02x%02x%02x%02x", t[0], t[1], t[2], t[3]);
         return text;
@@ -45,16 +44,14 @@ protected:
 
 TEST_F(GstCaptureTest, SolidColourArrivesAsExactTexels) {
     ASSERT_TRUE(BuildWith("videotestsrc pattern=solid-color foreground-color=0xff102030 is-live=true"));
-    EXPECT_TRUE(videoFrameState.captureRunning);
+    EXPECT_TRUE(CaptureRunning());
     ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived);
-    {
-        std::lock_guard<std::mutex> lock(videoFrameState.exchange);
-        EXPECT_EQ(videoFrameState.videoWidth, 160);
-        EXPECT_EQ(videoFrameState.videoHeight, 120);
-        EXPECT_EQ(videoFrameState.frameTexWidth, 256);
-        EXPECT_EQ(videoFrameState.frameTexHeight, 256);
-        EXPECT_TRUE(videoFrameState.newFrame);
-    }
+    const VideoFrameStatus status = ReadVideoFrameStatus();
+    EXPECT_EQ(status.videoWidth, 160);
+    EXPECT_EQ(status.videoHeight, 120);
+    EXPECT_EQ(status.frameTexWidth, 256);
+    EXPECT_EQ(status.frameTexHeight, 256);
+    EXPECT_TRUE(status.newFrame);
     EXPECT_EQ(Texel(0, 0), "102030ff");
     EXPECT_EQ(Texel(159, 119), "102030ff");
     EXPECT_EQ(Texel(160, 0), "00000000");
@@ -67,7 +64,7 @@ TEST_F(GstCaptureTest, SolidColourArrivesAsExactTexels) {
     EXPECT_EQ(CapturePipeline(), pipeline);
 
     ReleaseCaptureGraph();
-    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(CaptureRunning());
     EXPECT_EQ(CapturePipeline(), nullptr);
     EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
     ReleaseCaptureGraph();  // nothing left to release
@@ -86,7 +83,7 @@ TEST_F(GstCaptureTest, BrokenOrEndingSourcesFailTheBuild) {
                                "v4l2src device=/dev/lumox-none",
                                "videotestsrc ! video/x-raw,width=320 ! identity ! video/x-raw,width=640"}) {
         EXPECT_FALSE(BuildWith(source)) << source;
-        EXPECT_FALSE(videoFrameState.captureRunning) << source;
+        EXPECT_FALSE(CaptureRunning()) << source;
         EXPECT_EQ(CapturePipeline(), nullptr) << source;
         // The notice names the source and gives GStreamer's reason.
         const std::string notice = CaptureFailureText();
@@ -105,7 +102,7 @@ TEST_F(GstCaptureTest, BrokenOrEndingSourcesFailTheBuild) {
     EXPECT_EQ(std::string(CaptureFailureText()).find('\x1b'), std::string::npos);
     EXPECT_NE(std::string(CaptureFailureText()).find("nosuch\\x1b[2Jelement"), std::string::npos);
     ReleaseCaptureGraph();
-    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(CaptureRunning());
 
     // A source that ends before its first frame: either the build sees the
     // end already, or the wait ends with it, not at the deadline.
@@ -133,32 +130,34 @@ TEST_F(GstCaptureTest, WithoutADeviceTheBuildFails) {
     gst_object_unref(monitor);
     if (anyDevice) GTEST_SKIP() << "this machine has a video device";
     EXPECT_FALSE(BuildCaptureGraph());
-    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(CaptureRunning());
     EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
     EXPECT_STREQ(CaptureFailureText(), "No camera was found: showing the still picture.");
 }
 
-// The render thread as UploadVideoFrame must treat the exchange: try_lock
-// only, and when the lock is taken, a consistent frame in a live buffer.
+// The render thread's view of the exchange: every frame it takes (before
+// the frame step's own upload) is whole and of the accepted format, and it
+// never waits. Counts the takes, the passes that found the capture side
+// busy, and those that saw the format refused.
 struct UploadProbe {
     int uploads = 0, busy = 0, refusedSeen = 0, bad = 0;
     void Poll() {
-        std::unique_lock<std::mutex> lock(videoFrameState.exchange, std::try_to_lock);
-        if (!lock.owns_lock()) {
-            ++busy;
-            return;
+        switch (TakeNewestFrame(Check, this)) {
+            case FrameTake::Taken: ++uploads; break;
+            case FrameTake::Busy: ++busy; return;
+            case FrameTake::NoNewFrame: break;
         }
-        const VideoFrameState& s = videoFrameState;
-        if (s.videoWidth == 0) ++refusedSeen;
-        if (!s.captureRunning || s.videoWidth == 0 || !s.newFrame || !s.frameBuffer) return;
-        if (s.videoWidth != 160 || s.videoHeight != 120 || s.frameTexWidth != 256 || s.frameTexHeight != 256) ++bad;
-        const unsigned char* b = s.frameBuffer;
+        if (ReadVideoFrameStatus().videoWidth == 0) ++refusedSeen;
+    }
+    static void Check(const VideoFrame& frame, void* context) {
+        auto* probe = static_cast<UploadProbe*>(context);
+        if (frame.videoWidth != 160 || frame.videoHeight != 120 || frame.width != 256 || frame.height != 256)
+            ++probe->bad;
+        const unsigned char* b = frame.texels;
         if (b[3] != 255 || b[(119 * 256 + 159) * 4 + 3] != 255 || b[160 * 4 + 3] != 0 || b[(120 * 256) * 4 + 3] != 0)
-            ++bad;
+            ++probe->bad;
         glBindTexture(GL_TEXTURE_2D, 1);
         glTexImage2D(GL_TEXTURE_2D, 0, 4, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, b);
-        videoFrameState.newFrame = false;
-        ++uploads;
     }
 };
 
