@@ -13,7 +13,6 @@
 #include "common/clock.h"
 #include "common/gl.h"
 #include "host/gl_window.h"
-#include "host/linux_gl_backend.h"
 #include "host/settings.h"
 #include "render/frame.h"
 #include "scene/animation.h"
@@ -100,10 +99,9 @@ int main(int argc, char** argv) {
     const int sizes[][2] = {{640, 480}, {1600, 1200}};
     for (const auto& size : sizes) {
         ResetRenderWindowState();
-        SelectGLBackend(LinuxGLBackend::Egl);
-        std::memset(&saverSettings, 0, sizeof saverSettings);
+        saverSettings = SaverSettings{};
         ApplyDefaultSettings();
-        if (!CreateGLWindow(0, size[0], size[1], 32, 0)) {
+        if (!CreateOffscreenGLWindow(size[0], size[1], 32)) {
             std::fprintf(stderr, "frame_bench: no offscreen OpenGL context (EGL)\n");
             return 1;
         }

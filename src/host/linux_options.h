@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/gl_window.h"
+#include "render/run_lifecycle.h"
 
 enum class LinuxMode {
     Help,
@@ -41,6 +42,14 @@ struct LinuxCommand {
 // xscreensaverWindow is the value of $XSCREENSAVER_WINDOW (null if unset);
 // --root draws on it, --window-id wins over it.
 LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow = nullptr);
+
+// How the run of a command's mode goes (FullScreen, Windowed, Preview, Hack,
+// Snapshot): its window, what a picture that cannot be read does, whether
+// the settings may be written, its clock, frames and seed. A hack's window
+// 0 (the root window) is for the caller to find; a snapshot's lastFrame too.
+// A snapshot gives a video source this long for its first frame.
+constexpr uint32_t kSnapshotFirstFrameWaitMs = 5000;
+RunOptions RunOptionsFor(const LinuxCommand& command);
 
 // Reads "WxH" with both sides 1..16384.
 bool ParseSize(const char* text, int& width, int& height);

@@ -170,8 +170,8 @@ const Resolution& SelectedResolution() {
 }
 
 void ResetSettingsState() {
-    std::memset(&saverSettings, 0, sizeof saverSettings);
-    std::memset(&resolutionTable, 0, sizeof resolutionTable);
+    saverSettings = SaverSettings{};
+    resolutionTable = ResolutionTable{};
     std::memset(windowsDirectory, 0, sizeof windowsDirectory);
 }
 

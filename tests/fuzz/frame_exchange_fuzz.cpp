@@ -21,7 +21,6 @@
 
 #include "common/gl.h"
 #include "host/gl_window.h"
-#include "host/linux_gl_backend.h"
 #include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 
@@ -215,8 +214,7 @@ void CheckState() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    SelectGLBackend(LinuxGLBackend::Egl);
-    if (CreateGLWindow(0, 16, 16, 32, 0) != 1) {
+    if (CreateOffscreenGLWindow(16, 16, 32) != 1) {
         std::fprintf(stderr, "frame_exchange_fuzz: no offscreen OpenGL context (EGL, Mesa)\n");
         std::exit(1);
     }

@@ -8,7 +8,7 @@
 
 #include "capture_side.h"
 #include "common/gl.h"
-#include "host/linux_gl_backend.h"
+#include "host/gl_window.h"
 #include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 
@@ -62,8 +62,7 @@ protected:
         ResetRenderWindowState();
         ResetTextureState();
         ResetFrameExchange();
-        SelectGLBackend(LinuxGLBackend::Egl);
-        ASSERT_EQ(CreateGLWindow(0, 64, 64, 32, 0), 1);
+        ASSERT_EQ(CreateOffscreenGLWindow(64, 64, 32), 1);
     }
     void TearDown() override {
         DestroyGLWindow();

@@ -10,7 +10,6 @@
 #include "common/clock.h"
 #include "common/gl.h"
 #include "host/gl_window.h"
-#include "host/linux_gl_backend.h"
 #include "render/run_lifecycle.h"
 #include "video/capture_source.h"
 #include "video/frame_exchange.h"
@@ -175,8 +174,7 @@ void SetCaps(const char* element, const char* caps) {
 // format is refused, then taken again with a new buffer).
 TEST_F(GstCaptureTest, FrameExchangeHoldsUnderCapsChanges) {
     ResetRenderWindowState();
-    SelectGLBackend(LinuxGLBackend::Egl);
-    ASSERT_EQ(CreateGLWindow(0, 64, 64, 32, 0), 1);
+    ASSERT_EQ(CreateOffscreenGLWindow(64, 64, 32), 1);
     ASSERT_TRUE(BuildWith("videotestsrc pattern=ball is-live=true ! "
                           "capsfilter name=upstream caps=video/x-raw,width=320,height=240,framerate=60/1"));
     ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived);

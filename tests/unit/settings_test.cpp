@@ -80,8 +80,7 @@ TEST_F(SettingsFile, MissingFileLeavesRecordAndCreatesNothing) {
 TEST_F(SettingsFile, EmptyFileLoadsAsAllZero) {
     WriteAll(File(), {});
     EXPECT_EQ(LoadSettings(), 1);
-    SaverSettings zero;
-    std::memset(&zero, 0, sizeof zero);
+    const SaverSettings zero{};
     EXPECT_EQ(0, std::memcmp(&zero, &saverSettings, sizeof zero));
 }
 
