@@ -4,8 +4,8 @@
 // PNG (--snapshot), or the configuration dialog (no arguments, /c).
 #include "common/termination.h"
 #include "host/config_dialog.h"
-#include "host/linux_options.h"
-#include "host/png_writer.h"
+#include "host/command_line.h"
+#include "host/libpng_writer.h"
 #include "host/x11_gl_window.h"
 #include "render/run_lifecycle.h"
 #include "video/capture_source.h"

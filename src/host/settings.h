@@ -1,4 +1,7 @@
-// The saver's settings record and the settings file "lumox.cfg".
+// The saver's settings record and the settings file "lumox.cfg". The
+// record, its defaults and the resolution table are settings.cpp; the file
+// and its directory settings_file.cpp, over the platform's directory and
+// file access (config_dir.h, file_io.h).
 //
 // The file is the record's raw image: 1348 bytes, little-endian, no header.
 // Both builds run on little-endian x86, so the record is read and written as

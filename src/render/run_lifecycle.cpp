@@ -2,7 +2,7 @@
 
 #include "common/clock.h"
 #include "common/gl.h"
-#include "host/linux_options.h"
+#include "host/command_line.h"
 #include "host/settings.h"
 #include "render/frame.h"
 #include "render/frame_report.h"

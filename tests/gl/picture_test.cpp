@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "../unit/temp_dir.h"
+#include "temp_dir.h"
 #include "common/gl.h"
 #include "host/gl_window.h"
 #include "host/settings.h"

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "../unit/temp_dir.h"
+#include "bitmap_bytes.h"
+#include "temp_dir.h"
 #include "host/gl_window.h"
 #include "host/settings.h"
 #include "render/run_lifecycle.h"
@@ -18,28 +19,14 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
 // A 24-bit bitmap of w x h pixels, each (x * 40, y * 40, 200) in RGB.
 Bytes Bitmap(int w, int h) {
-    const int stride = (w * 3 + 3) & ~3;
-    const uint32_t size = 54 + static_cast<uint32_t>(stride * h);
-    Bytes file(size, 0);
-    auto put = [&file](size_t at, uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<unsigned char>(value >> (8 * i));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put(2, size, 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, static_cast<uint32_t>(w), 4);
-    put(22, static_cast<uint32_t>(h), 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
+    const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+    Bytes file = Header(w, h);
+    file.resize(54 + stride * static_cast<size_t>(h), 0);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            unsigned char* p = &file[54 + static_cast<size_t>(h - 1 - y) * stride + x * 3];
+            unsigned char* p = &file[54 + static_cast<size_t>(h - 1 - y) * stride + static_cast<size_t>(x) * 3];
             p[0] = 200;
             p[1] = static_cast<unsigned char>(y * 40);
             p[2] = static_cast<unsigned char>(x * 40);

@@ -1,4 +1,4 @@
-#include "host/linux_options.h"
+#include "host/command_line.h"
 
 #include "common/printable_text.h"
 #include "host/saver_command.h"
