@@ -186,12 +186,7 @@ TEST_F(TextureUpload, FilterModeTable) {
 namespace {
 // A 160 x 120 format, as the capture side sets it, with the capture running.
 void AcceptFormat() {
-    VideoFormat format;
-    format.videoInfo = true;
-    format.width = kVideoWidth;
-    format.height = kVideoHeight;
-    format.bitCount = 24;
-    format.uncompressed = true;
+    const VideoFormat format = Rgb24(kVideoWidth, kVideoHeight);
     ASSERT_TRUE(CheckVideoFormat(format));
     SetVideoFormat(format);
     SetCaptureRunning(true);

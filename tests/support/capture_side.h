@@ -1,6 +1,6 @@
-// The capture side of the frame exchange, played by a test: a thread that
-// holds the exchange, as the capture side holds it while it converts a
-// frame, from construction until destruction.
+// The capture side of the frame exchange, played by a test: the formats it
+// offers, and a thread that holds the exchange, as the capture side holds it
+// while it converts a frame, from construction until destruction.
 #pragma once
 
 #include <condition_variable>
@@ -8,6 +8,17 @@
 #include <thread>
 
 #include "video/frame_exchange.h"
+
+// Uncompressed 24-bit frames of width x height, as a camera offers them.
+inline VideoFormat Rgb24(int32_t width, int32_t height) {
+    VideoFormat format;
+    format.videoInfo = true;
+    format.width = width;
+    format.height = height;
+    format.bitCount = 24;
+    format.uncompressed = true;
+    return format;
+}
 
 class CaptureSideHolding {
 public:

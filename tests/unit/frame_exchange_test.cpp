@@ -10,16 +10,6 @@
 
 namespace {
 
-VideoFormat Rgb24(int32_t width, int32_t height) {
-    VideoFormat format;
-    format.videoInfo = true;
-    format.width = width;
-    format.height = height;
-    format.bitCount = 24;
-    format.uncompressed = true;
-    return format;
-}
-
 // A 160 x 120 frame whose pixel (x, y) is blue x, green y, red x + y, rows
 // `stride` bytes apart; padding bytes are 0xEE.
 std::vector<unsigned char> Frame(size_t stride = 480) {
