@@ -12,6 +12,7 @@
 #include "host/config_controls.h"
 #include "host/config_dialog.h"
 #include "host/gtk_modal.h"
+#include "host/linux_gl_backend.h"
 #include "host/settings.h"
 
 namespace {
@@ -141,11 +142,14 @@ int RunConfigDialogBox(NativeWindow owner) {
 
     // Escape, the close box and a signal answer with other responses: they
     // cancel.
-    if (RunDialogUntilTerminated(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
-        SettingsFromControls(ReadValues(widgets), saverSettings);
-        SaveSettings();
-    }
+    const bool confirmed = RunDialogUntilTerminated(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK;
+    if (confirmed) SettingsFromControls(ReadValues(widgets), saverSettings);
     gtk_widget_destroy(dialog);
+    // A save that failed is told, not passed over as if it had worked.
+    if (confirmed && !SaveSettings()) {
+        std::fprintf(stderr, "lumox: %s\n", SettingsSaveProblem());
+        ShowErrorDialog(SettingsSaveProblem(), owner);
+    }
     while (gtk_events_pending()) gtk_main_iteration();
     return 0;
 }

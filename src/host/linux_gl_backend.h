@@ -31,6 +31,9 @@ void X11ReleaseKeyboardGrab();
 void X11RestoreKeyboardGrab();
 
 int EglCreateGLWindow(int width, int height, int colorBits);
+// The largest pbuffer the open context's EGL config promises: width,
+// height and pixels, 0 where EGL names no limit. false without a context.
+bool EglPbufferLimits(int& maxWidth, int& maxHeight, int& maxPixels);
 int EglDestroyGLWindow();
 void EglSwapBuffers();
 

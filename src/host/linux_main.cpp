@@ -18,7 +18,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <new>
+#include <string>
 
 namespace {
 
@@ -36,7 +38,8 @@ const char kUsage[] =
     "  --fps               print the frame rate on stderr once a second\n"
     "  --snapshot FILE.png render offscreen and write the last frame, with\n"
     "      --frames N      frames to render (30)\n"
-    "      --size WxH      image size (the configured resolution)\n"
+    "      --size WxH      image size (the configured resolution), at most what\n"
+    "                      the offscreen OpenGL draws (4096x4096 with Mesa)\n"
     "      --start-ms T    frame time of the first frame (0)\n"
     "      --step-ms S     frame time added per frame (16)\n"
     "      --seed N        seed of the random generator (1)\n"
@@ -56,6 +59,22 @@ int EndInterruptedSnapshot(bool capturing) {
     return 1;
 }
 
+// What the offscreen context just made can draw, copy and hold.
+OffscreenLimits QueryOffscreenLimits() {
+    OffscreenLimits limits;
+    GLint viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    limits.viewportWidth = viewport[0];
+    limits.viewportHeight = viewport[1];
+    GLint rectangle = 0;
+    glGetIntegerv(GL_MAX_RECTANGLE_TEXTURE_SIZE, &rectangle);
+    limits.rectangleTexture = rectangle;
+    int pixels = 0;
+    EglPbufferLimits(limits.pbufferWidth, limits.pbufferHeight, pixels);
+    limits.pbufferPixels = pixels;
+    return limits;
+}
+
 int RunSnapshot(const LinuxCommand& command) {
     SelectGLBackend(LinuxGLBackend::Egl);
     std::memset(&saverSettings, 0, sizeof saverSettings);
@@ -70,6 +89,21 @@ int RunSnapshot(const LinuxCommand& command) {
         std::fprintf(stderr, "lumox: cannot create an offscreen OpenGL context (EGL)\n");
         return 1;
     }
+    // A size the context cannot draw, copy or read back would give a wrong
+    // picture, or hours of work and gigabytes for nothing: refused first.
+    const std::string tooLarge = SnapshotSizeProblem(width, height, QueryOffscreenLimits());
+    if (!tooLarge.empty()) {
+        std::fprintf(stderr, "lumox: %s\n", tooLarge.c_str());
+        DestroyGLWindow();
+        return 1;
+    }
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[bytes]);
+    if (!pixels) {
+        std::fprintf(stderr, "lumox: no memory for the %zu MB of a %dx%d snapshot\n", bytes >> 20, width, height);
+        DestroyGLWindow();
+        return 1;
+    }
     // ShowError has put the reason on stderr. A snapshot never writes the
     // settings file, so unlike the saver it does not save them here.
     if (!LoadFallbackImage()) {
@@ -78,9 +112,10 @@ int RunSnapshot(const LinuxCommand& command) {
     }
     // A video source (a camera, or LUMOX_VIDEO_SOURCE) gets a few seconds for
     // its first frame, so that the snapshot shows video; without one the
-    // still picture shows.
+    // still picture shows, and the capture back end says why.
     const bool capturing = BuildCaptureGraph();
-    if (capturing) WaitForFirstVideoFrame(kFirstFrameTimeoutMs);
+    const FirstFrame first = capturing ? WaitForFirstVideoFrame(kFirstFrameTimeoutMs) : FirstFrame::NoCapture;
+    if (first != FirstFrame::Arrived && !TerminationRequested()) ShowError("%s", CaptureFailureText());
     std::srand(command.seed);
     for (int frame = 0; frame < command.frames; ++frame) {
         if (TerminationRequested()) return EndInterruptedSnapshot(capturing);
@@ -90,13 +125,12 @@ int RunSnapshot(const LinuxCommand& command) {
     }
     ReleaseClock();
     if (TerminationRequested()) return EndInterruptedSnapshot(capturing);
-    std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.get());
     DestroyGLWindow();
     if (capturing) ReleaseCaptureGraph();
     std::string error;
-    if (!WritePngFromGL(command.snapshotPath.c_str(), pixels.data(), width, height, error)) {
+    if (!WritePngFromGL(command.snapshotPath.c_str(), pixels.get(), width, height, error)) {
         std::fprintf(stderr, "lumox: %s\n", error.c_str());
         return 1;
     }

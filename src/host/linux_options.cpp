@@ -1,5 +1,6 @@
 #include "host/linux_options.h"
 
+#include "common/printable_text.h"
 #include "host/saver_command.h"
 
 #include <cctype>
@@ -9,9 +10,10 @@
 
 namespace {
 
-// A whole decimal number in [low, high]; nothing else may follow it.
+// A whole decimal number in [low, high]: digits only, nothing before or
+// after them (strtoull alone would skip blanks and take a sign).
 bool ParseNumber(const char* text, unsigned long long low, unsigned long long high, unsigned long long& value) {
-    if (!text || !*text || *text == '-' || *text == '+') return false;
+    if (!text || !std::isdigit(static_cast<unsigned char>(*text))) return false;
     errno = 0;
     char* end = nullptr;
     unsigned long long parsed = std::strtoull(text, &end, 10);
@@ -54,6 +56,29 @@ bool ParseSize(const char* text, int& width, int& height) {
     width = static_cast<int>(w);
     height = static_cast<int>(h);
     return true;
+}
+
+std::string SnapshotSizeProblem(int width, int height, const OffscreenLimits& limits) {
+    struct Limit {
+        int width, height;
+        const char* name;
+    };
+    const Limit sides[] = {
+        {limits.pbufferWidth, limits.pbufferHeight, "EGL_MAX_PBUFFER_WIDTH x EGL_MAX_PBUFFER_HEIGHT"},
+        {limits.viewportWidth, limits.viewportHeight, "GL_MAX_VIEWPORT_DIMS"},
+        {limits.rectangleTexture, limits.rectangleTexture, "GL_MAX_RECTANGLE_TEXTURE_SIZE"},
+    };
+    const std::string asked =
+        "a " + std::to_string(width) + "x" + std::to_string(height) + " snapshot is more than this OpenGL can draw "
+        "offscreen: at most ";
+    for (const Limit& side : sides) {
+        if ((side.width > 0 && width > side.width) || (side.height > 0 && height > side.height))
+            return asked + std::to_string(side.width) + "x" + std::to_string(side.height) + " (" + side.name + ")";
+    }
+    const long long pixels = static_cast<long long>(width) * height;
+    if (limits.pbufferPixels > 0 && pixels > limits.pbufferPixels)
+        return asked + std::to_string(limits.pbufferPixels) + " pixels (EGL_MAX_PBUFFER_PIXELS)";
+    return std::string();
 }
 
 bool ParseXWindowId(const char* text, NativeWindow& window) {
@@ -132,7 +157,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
             snapshotOnly = true;
             ++i;
         } else if (LooksLikeLongOption(arg)) {
-            return Invalid(std::string("unknown option \"") + arg + "\"");
+            return Invalid("unknown option \"" + PrintableText(arg) + "\"");
         } else {
             if (!switches.empty()) switches += ' ';
             switches += arg;
@@ -152,7 +177,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
         command.window = windowId;
         if (!command.window && xscreensaverWindow && *xscreensaverWindow &&
             !ParseXWindowId(xscreensaverWindow, command.window))
-            return Invalid(std::string("XSCREENSAVER_WINDOW is not a window id: \"") + xscreensaverWindow + "\"");
+            return Invalid("XSCREENSAVER_WINDOW is not a window id: \"" + PrintableText(xscreensaverWindow) + "\"");
     } else {
         const SaverCommand saver = ParseSaverCommand(switches.c_str(), false);
         switch (saver.mode) {
@@ -173,7 +198,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
                 break;
             case SaverMode::ChangePassword:
             case SaverMode::Refused:
-                return Invalid("unknown option \"" + switches + "\"");
+                return Invalid("unknown option \"" + PrintableText(switches) + "\"");
         }
     }
     return command;

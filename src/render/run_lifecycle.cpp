@@ -51,13 +51,13 @@ int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
     std::memset(&saverSettings, 0, sizeof saverSettings);
 
     // Without a camera the saver still runs: it shows the still picture.
-    // The message goes to stderr on Linux; on Windows no render window
-    // exists yet, so nobody sees it.
+    // The capture back end says why, in its own terms; the message goes to
+    // stderr on Linux, while on Windows no render window exists yet, so
+    // nobody sees it.
     bool capturing = false;
     if (videoInputEnabled) {
         capturing = BuildCaptureGraph();
-        if (!capturing)
-            ShowError("A suitable device was not found - disabling directsound video input interface.");
+        if (!capturing) ShowError("%s", CaptureFailureText());
     }
 
     PrepareSettings();

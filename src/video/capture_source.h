@@ -17,6 +17,12 @@ bool BuildCaptureGraph();
 // Stops and releases the graph; nothing when none was built.
 void ReleaseCaptureGraph();
 
+// Why no video shows, in the words of this platform's capture framework,
+// for ShowError: the last BuildCaptureGraph that failed, or the end of the
+// source (or its silence) that WaitForFirstVideoFrame found. The saver then
+// goes on with the still picture.
+const char* CaptureFailureText();
+
 // How a wait for the first frame ended.
 enum class FirstFrame {
     Arrived,      // the sink holds a frame

@@ -21,6 +21,7 @@
 #include <string>
 #include <thread>
 
+#include "common/printable_text.h"
 #include "common/termination.h"
 #include "video/capture_source.h"
 #include "video/frame_sink.h"
@@ -43,6 +44,19 @@ struct GstCapture {
     GstBus* bus = nullptr;
 };
 GstCapture capture;
+
+// The source of the last build, as a message names it, and why it shows no
+// video (CaptureFailureText). Main thread only.
+std::string sourceName;
+std::string failureText;
+
+const char kStillPicture[] = ": showing the still picture.";
+
+// Keeps the reason for CaptureFailureText, and gives the build's result.
+bool Fail(const std::string& what) {
+    failureText = PrintableText(what);
+    return false;
+}
 
 // The caps of the last sample; touched by the streaming thread, and by the
 // main thread only while no stream runs. The lock makes that plain to
@@ -95,7 +109,8 @@ GstFlowReturn OnNewSample(GstAppSink* sink, gpointer) {
     return GST_FLOW_OK;
 }
 
-// The first Video/Source device with a display name that makes an element.
+// The first Video/Source device with a display name that makes an element;
+// its name goes to sourceName.
 GstElement* FirstDeviceElement() {
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
@@ -105,6 +120,7 @@ GstElement* FirstDeviceElement() {
         GstDevice* device = GST_DEVICE(item->data);
         gchar* name = gst_device_get_display_name(device);
         if (name && *name) element = gst_device_create_element(device, nullptr);
+        if (element) sourceName = std::string("The camera \"") + name + "\"";
         g_free(name);
     }
     g_list_free_full(devices, gst_object_unref);
@@ -112,37 +128,50 @@ GstElement* FirstDeviceElement() {
     return element;
 }
 
-// The whole pipeline, from LUMOX_VIDEO_SOURCE or from the first device.
+// GStreamer's words for a failure, and frees it.
+std::string TakeReason(GError* error) {
+    std::string reason = error && error->message ? error->message : "no reason given";
+    if (error) g_error_free(error);
+    return reason;
+}
+
+// The whole pipeline, from LUMOX_VIDEO_SOURCE or from the first device; null
+// with the reason kept when it cannot be made.
 GstElement* MakePipeline() {
     GError* error = nullptr;
     const char* description = std::getenv("LUMOX_VIDEO_SOURCE");
     if (description && *description) {
+        sourceName = std::string("LUMOX_VIDEO_SOURCE \"") + description + "\"";
         const std::string launch = std::string(description) + " ! " + kConversion;
         GstElement* pipeline = gst_parse_launch_full(launch.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
         // A link that cannot be made is reported in error beside a pipeline.
-        if (error) {
-            g_error_free(error);
+        if (error || !pipeline) {
             if (pipeline) gst_object_unref(pipeline);
+            Fail(sourceName + " cannot be made (" + TakeReason(error) + ")" + kStillPicture);
             return nullptr;
         }
         return pipeline;
     }
     GstElement* source = FirstDeviceElement();
-    if (!source) return nullptr;
+    if (!source) {
+        Fail(std::string("No camera was found") + kStillPicture);
+        return nullptr;
+    }
     // decodebin lets cameras that send MJPEG work as well as raw ones.
     const std::string tail = std::string("decodebin ! ") + kConversion;
     GstElement* rest =
         gst_parse_bin_from_description_full(tail.c_str(), TRUE, nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
     if (error || !rest) {
-        if (error) g_error_free(error);
         if (rest) gst_object_unref(rest);
         gst_object_unref(gst_object_ref_sink(source));
+        Fail(sourceName + " cannot be used (" + TakeReason(error) + ")" + kStillPicture);
         return nullptr;
     }
     GstElement* pipeline = gst_pipeline_new("lumoxcapture");
     gst_bin_add_many(GST_BIN(pipeline), source, rest, nullptr);
     if (!gst_element_link(source, rest)) {
         gst_object_unref(pipeline);
+        Fail(sourceName + " cannot be used (it does not link to the decoder)" + kStillPicture);
         return nullptr;
     }
     return pipeline;
@@ -158,11 +187,19 @@ GstBusSyncReply KeepFailuresOnly(GstBus*, GstMessage* message, gpointer) {
     return GST_BUS_DROP;
 }
 
-// An error or the end of the stream waiting on the bus; never blocks.
-bool BusReportsFailure(GstBus* bus) {
+// An error or the end of the stream waiting on the bus, with GStreamer's
+// words for it in reason; never blocks.
+bool BusReportsFailure(GstBus* bus, std::string& reason) {
     GstMessage* message =
         gst_bus_timed_pop_filtered(bus, 0, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
     if (!message) return false;
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        GError* error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        reason = TakeReason(error);
+    } else {
+        reason = "the stream ended";
+    }
     gst_message_unref(message);
     return true;
 }
@@ -176,35 +213,49 @@ void FreePipeline(GstElement* pipeline, GstBus* bus) {
 }
 
 // Waits, bounded, until the pipeline plays, watching the bus for errors
-// without blocking on it; a process told to end stops waiting.
+// without blocking on it; false with the reason kept. A process told to
+// end stops waiting.
 bool StartPipeline(GstElement* pipeline, GstBus* bus) {
-    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) return false;
+    std::string reason = "it would not play";
+    const auto failed = [&reason] {
+        return Fail(sourceName + " did not start (" + reason + ")" + kStillPicture);
+    };
+    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        BusReportsFailure(bus, reason);
+        return failed();
+    }
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-    while (std::chrono::steady_clock::now() < deadline && !TerminationRequested()) {
-        if (BusReportsFailure(bus)) return false;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (TerminationRequested()) return false;
+        if (BusReportsFailure(bus, reason)) return failed();
         GstState state = GST_STATE_VOID_PENDING;
         const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, 20 * GST_MSECOND);
-        if (result == GST_STATE_CHANGE_FAILURE) return false;
-        if (result != GST_STATE_CHANGE_ASYNC && state == GST_STATE_PLAYING) return !BusReportsFailure(bus);
+        if (result == GST_STATE_CHANGE_FAILURE) {
+            BusReportsFailure(bus, reason);
+            return failed();
+        }
+        if (result != GST_STATE_CHANGE_ASYNC && state == GST_STATE_PLAYING)
+            return BusReportsFailure(bus, reason) ? failed() : true;
     }
-    return false;
+    reason = "it was not playing after " + std::to_string(kStartTimeout.count()) + " s";
+    return failed();
 }
 
 }  // namespace
 
 bool BuildCaptureGraph() {
     if (videoFrameState.captureRunning) return true;
+    failureText.clear();
+    sourceName.clear();
     GError* error = nullptr;
-    if (!gst_init_check(nullptr, nullptr, &error)) {
-        if (error) g_error_free(error);
-        return false;
-    }
+    if (!gst_init_check(nullptr, nullptr, &error))
+        return Fail("GStreamer cannot start (" + TakeReason(error) + ")" + kStillPicture);
     GstElement* pipeline = MakePipeline();
     if (!pipeline) return false;
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxsink");
     if (!sink) {
         gst_object_unref(pipeline);
-        return false;
+        return Fail(sourceName + " cannot be made (it has no video sink)" + kStillPicture);
     }
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = OnNewSample;
@@ -234,13 +285,22 @@ void ReleaseCaptureGraph() {
 FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
     if (!videoFrameState.captureRunning) return FirstFrame::NoCapture;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string reason;
     for (;;) {
         if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
-        if (BusReportsFailure(capture.bus)) return FirstFrame::SourceEnded;
+        if (BusReportsFailure(capture.bus, reason)) {
+            Fail(sourceName + " ended before its first frame (" + reason + ")" + kStillPicture);
+            return FirstFrame::SourceEnded;
+        }
         if (TerminationRequested()) return FirstFrame::Interrupted;
-        if (std::chrono::steady_clock::now() >= deadline) return FirstFrame::TimedOut;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            Fail(sourceName + " sent no frame within " + std::to_string(timeoutMs) + " ms.");
+            return FirstFrame::TimedOut;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
+
+const char* CaptureFailureText() { return failureText.c_str(); }
 
 GstElement* CapturePipeline() { return capture.pipeline; }

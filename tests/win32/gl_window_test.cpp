@@ -176,6 +176,22 @@ TEST_F(Win32GLWindow, FullScreenFollowsTheModeChangeAndRestoresIt) {
     std::printf("mode after the run %lux%lu\n", after.dmPelsWidth, after.dmPelsHeight);
 }
 
+TEST(DisplayMode, AsksForSizeAndDepthInTheShortRecord) {
+    DEVMODEA mode;
+    std::memset(&mode, 0xA5, sizeof mode);
+    FillDisplayMode(mode, 800, 600, 16);
+    EXPECT_EQ(mode.dmSize, 148);
+    EXPECT_EQ(mode.dmPelsWidth, 800u);
+    EXPECT_EQ(mode.dmPelsHeight, 600u);
+    EXPECT_EQ(mode.dmBitsPerPel, 16u);
+    EXPECT_EQ(mode.dmFields, static_cast<DWORD>(DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT));
+    // Every other byte is zero, the panning fields past the 148 included.
+    mode.dmSize = 0;
+    mode.dmPelsWidth = mode.dmPelsHeight = mode.dmBitsPerPel = mode.dmFields = 0;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&mode);
+    for (size_t i = 0; i < sizeof mode; ++i) EXPECT_EQ(bytes[i], 0) << "byte " << i;
+}
+
 TEST_F(Win32GLWindow, PreviewPutsTheContextOnTheGivenWindow) {
     HWND host = MakeHostWindow();
     HWND saver = MakeHostWindow(WS_CHILD | WS_VISIBLE, host);
