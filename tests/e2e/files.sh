@@ -91,13 +91,15 @@ ok_cannot_save "FIFO"
 grep -qF "The settings could not be saved to $cfg (not a regular file)." "$work/err" || fail "messages: $(cat "$work/err")"
 [ -p "$cfg" ] || fail "the FIFO is gone"
 
-note "a run in a window with FIFOs as picture and settings: the error, no wait, nothing written"
+note "a run in a window with FIFOs as picture and settings: the errors, no wait, nothing written"
 mkfifo "$XDG_CONFIG_HOME/lumox/lumox.bmp"
 "$lumox" --window 2>"$work/err" & pid=$!
-answer_error_dialog "$pid" "FIFOs"
+press_enter_on_error "FIFOs: the picture"
+answer_error_dialog "$pid" "FIFOs: the settings"
 pid=
 [ "$EXIT_CODE" != 0 ] || fail "a failed start-up exited 0"
 grep -qx "lumox: Image load failed." "$work/err" || fail "messages: $(cat "$work/err")"
+grep -qxF "lumox: The settings could not be saved to $cfg (not a regular file)." "$work/err" || fail "messages: $(cat "$work/err")"
 [ -p "$cfg" ] && [ -p "$XDG_CONFIG_HOME/lumox/lumox.bmp" ] || fail "a FIFO is gone"
 rm "$cfg" "$XDG_CONFIG_HOME/lumox/lumox.bmp"
 
