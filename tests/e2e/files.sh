@@ -9,14 +9,8 @@
 source "$(dirname "$0")/lib.sh"
 lumox=$1
 
-# The mounts need a mount namespace of the test's own: as root a plain one,
-# otherwise one inside a user namespace.
-if [ -z "${LUMOX_PRIVATE_MOUNTS:-}" ]; then
-  if [ "$(id -u)" = 0 ]; then flags=-m; else flags=-rm; fi
-  unshare $flags true 2>/dev/null || { echo "SKIP: no private mount namespace (unshare $flags)"; exit 77; }
-  export LUMOX_PRIVATE_MOUNTS=1
-  exec unshare $flags bash "$0" "$@"
-fi
+# The mounts need a mount namespace of the test's own.
+enter_private_mounts "$@" || { echo "SKIP: no private mount namespace (unshare)"; exit 77; }
 
 work=$(mktemp -d)
 pid=

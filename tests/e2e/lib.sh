@@ -64,6 +64,19 @@ answer_error_dialog() {
   wait_exit "$1" 20 || fail "$2: still running after the error dialog"
 }
 
+# enter_private_mounts ARGS...: runs this script again, with ARGS, in a
+# mount namespace of its own (as root a plain one, otherwise one inside a
+# user namespace), so that nothing it mounts is seen outside. Returns 0
+# inside it, 1 where none can be made.
+enter_private_mounts() {
+  [ -z "${LUMOX_PRIVATE_MOUNTS:-}" ] || return 0
+  local flags=-m
+  [ "$(id -u)" = 0 ] || flags=-rm
+  unshare $flags true 2>/dev/null || return 1
+  export LUMOX_PRIVATE_MOUNTS=1
+  exec unshare $flags bash "$0" "$@"
+}
+
 still_running() { kill -0 "$1" 2>/dev/null; }
 
 # window_size ID: "WIDTHxHEIGHT" of the window's client area.
