@@ -509,10 +509,21 @@ start_xvfb 1024x768x24
 # One client that stays connected (see gtk_dialog.sh).
 xprop -root -spy >/dev/null 2>&1 & keeper=$!
 export LUMOX_FRAME_TRACE=$work/trace.txt
-# The full stack of each allocation in a run that shows a GTK dialog beside
-# GStreamer, so that the suppression of GLib's own quark table (lsan.supp)
-# matches it alone; slow, so only there.
-dialog_asan=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
+# Under AddressSanitizer, a run that shows a GTK dialog beside GStreamer
+# takes the full stack of each allocation, so that the suppression of GLib's
+# own quark table (lsan.supp) matches it alone, and draws with softpipe,
+# since full stacks beside llvmpipe's JIT can deadlock the unwinder. Slow,
+# so only there: with_dialog_env COMMAND... runs COMMAND so.
+dialog_env=()
+if [ -n "${LUMOX_TEST_ASAN:-}" ]; then
+  dialog_env=(GALLIUM_DRIVER=softpipe "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0")
+fi
+run_env=()
+with_dialog_env() {
+  run_env=("${dialog_env[@]}")
+  "$@"
+  run_env=()
+}
 
 # host SIZE: a window of another program, driven through fds 3 and 4; its
 # id in $window. tell COMMAND sends it "size W H" or "destroy".
@@ -530,7 +541,7 @@ start() {
   rm -f "$work/trace.txt"
   BEFORE=$(config_state)
   START=$(date +%s.%N)
-  env --default-signal=INT,TERM "$lumox" "$@" 2>"$work/err" </dev/null & pid=$!
+  env --default-signal=INT,TERM "${run_env[@]}" "$lumox" "$@" 2>"$work/err" </dev/null & pid=$!
 }
 # drawing NAME: the run draws frames (at least 3 within 30 s).
 drawing() {
@@ -615,7 +626,7 @@ for picture in fifo truncated; do
     fifo) mkfifo "$bmp" ;;
     truncated) head -c 30 "$work/good.bmp" >"$bmp" ;;
   esac
-  ASAN_OPTIONS=$dialog_asan start --window
+  with_dialog_env start --window
   answer_error_dialog "$pid" "--window, lumox.bmp $picture"
   pid=
   CODE=$EXIT_CODE
@@ -671,7 +682,7 @@ lose_server "X server killed under -s" "$lost" -s
 lose_server "X server killed under the hack" "$lost" hack
 lose_server "X server killed under the dialog" "" dialog
 printf 'BM broken' >"$bmp"
-ASAN_OPTIONS=$dialog_asan lose_server "X server killed under the error dialog" "^$failed\$" error
+with_dialog_env lose_server "X server killed under the error dialog" "^$failed\$" error
 rm "$bmp"
 
 ###########################################################################
@@ -714,7 +725,7 @@ else
         check_run "$1" 20 0 "$told" "$BEFORE"
         ;;
       picture)
-        ASAN_OPTIONS=$dialog_asan start --window
+        with_dialog_env start --window
         press_enter_on_error "$1: Image load failed."
         answer_error_dialog "$pid" "$1: the settings not saved"
         pid=
