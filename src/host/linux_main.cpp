@@ -165,7 +165,11 @@ int RunOnGivenWindow(const LinuxCommand& command) {
         }
     }
     if (!X11WindowExists(target)) {
-        std::fprintf(stderr, "lumox: there is no window 0x%lx on the display\n", static_cast<unsigned long>(target));
+        // Without a display no window can be found: that is what to say.
+        if (!X11RootWindow())
+            std::fprintf(stderr, "lumox: cannot open the display (is DISPLAY set?)\n");
+        else
+            std::fprintf(stderr, "lumox: there is no window 0x%lx on the display\n", static_cast<unsigned long>(target));
         return -1;
     }
     return RunOnDisplay(command, target);

@@ -74,10 +74,11 @@ int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
 
     // The message is already shown. A run that ends here saves the settings
     // with an empty path, which also writes the defaults when there was no
-    // settings file; a run that draws on without its picture writes nothing.
+    // settings file, and says so when it cannot; a run that draws on
+    // without its picture writes nothing.
     if (!LoadFallbackImage() && !runWithoutPicture) {
         saverSettings.pathText[0] = '\0';
-        SaveSettings();
+        if (!SaveSettings()) ShowError("%s", SettingsSaveProblem());
         return 0;
     }
 

@@ -28,7 +28,7 @@ int LoadImageTexture() {
     if (image) {
         const int32_t name = CreateTextureFromImage(*image);
         FreeImageRecord(image);
-        // Name 0 means the padded copy could not be made: no picture.
+        // Name 0 means no texture could hold the picture: no picture.
         if (name != 0) {
             pictureTexture = name;
             result = 1;

@@ -246,7 +246,8 @@ TEST_F(Picture, ThePictureIsClampedAndFilteredAsTheSettingSays) {
 }
 
 // Start-up with a broken picture ends after the window opened: pathText is
-// cleared and the settings saved, creating the file when there was none.
+// cleared and the settings saved, creating the file when there was none,
+// and a save that fails is told.
 TEST(SaverStartUp, ABrokenPictureSavesTheSettingsWithAnEmptyPath) {
     TempDir dir;
     const std::string dirText = dir.str();
@@ -282,6 +283,20 @@ TEST(SaverStartUp, ABrokenPictureSavesTheSettingsWithAnEmptyPath) {
     EXPECT_EQ(record.pathText[0], 0);
     EXPECT_EQ(record.pathText[1], ':');
     EXPECT_EQ(record.pulseObjectCount, 7);
+    DestroyGLWindow();
+
+    // A save that fails is told too: the user would take the settings for
+    // saved. (A directory in the file's place cannot be replaced.)
+    std::filesystem::remove(dir.path() / "lumox.cfg");
+    std::filesystem::create_directory(dir.path() / "lumox.cfg");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunSaver(0, false, true), 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("lumox: Image load failed.\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("lumox: The settings could not be saved to " + dirText + "/lumox.cfg (not a regular file).\n"),
+              std::string::npos)
+        << said;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "lumox.cfg"));
     DestroyGLWindow();
 
     OverrideSettingsDirectory(nullptr);
