@@ -237,6 +237,26 @@ int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits,
     return 1;
 }
 
+bool X11MakeOverlayFont(OverlayFont& font) {
+    if (!display || !context) return false;
+    // XScreenSaver's own choice for its frame-rate figures first; "fixed"
+    // is built into every X server.
+    const char* const names[] = {"-*-courier-bold-r-normal-*-*-180-*-*-*-*-iso8859-1",
+                                 "-*-helvetica-bold-r-normal-*-*-180-*-*-*-*-iso8859-1", "fixed"};
+    XFontStruct* xfont = nullptr;
+    for (const char* name : names)
+        if ((xfont = XLoadQueryFont(display, name))) break;
+    if (!xfont) return false;
+    const GLuint base = glGenLists(kOverlayFontGlyphs);
+    if (base) glXUseXFont(xfont->fid, 0, kOverlayFontGlyphs, static_cast<int>(base));
+    font.listBase = base;
+    font.ascent = xfont->ascent;
+    font.descent = xfont->descent;
+    // The display lists hold copies of the glyphs.
+    XFreeFont(display, xfont);
+    return base != 0;
+}
+
 int X11DestroyGLWindow() {
     if (display) {
         if (renderWindow.fullScreenActive) {
