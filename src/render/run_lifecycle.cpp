@@ -23,14 +23,18 @@ void ComposeFrame() {
     RenderFrame();
 }
 
-void DrawOneFrame() {
+void DrawOneFrame(uint32_t pauseMicroseconds) {
     ComposeFrame();
     ReportFrame();
     SwapGLBuffers();
-    if (saverSettings.limitFrameRate) SleepMilliseconds(10);
+    if (pauseMicroseconds) {
+        const uint64_t start = MonotonicMicroseconds();
+        SleepMicroseconds(pauseMicroseconds);
+        NoteFramePause(MonotonicMicroseconds() - start);
+    }
 }
 
-void RunMainLoop() {
+void RunMainLoop(uint32_t pauseMicroseconds) {
     while (!renderWindow.quitRequested) {
         switch (PumpOneMessage()) {
             case PumpResult::Quit:
@@ -39,7 +43,7 @@ void RunMainLoop() {
             case PumpResult::Handled:
                 break;
             case PumpResult::Empty:
-                DrawOneFrame();
+                DrawOneFrame(pauseMicroseconds);
                 break;
         }
     }
@@ -47,7 +51,21 @@ void RunMainLoop() {
 
 bool runWithoutPicture = false;
 
-int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
+int LoadPictureAndOverrides(const SettingOverrides* overrides) {
+    const bool ownPicture = !overrides || overrides->picture.empty();
+    OverridePicturePath(ownPicture ? std::string() : overrides->picture);
+    const int loaded = LoadFallbackImage();
+    // The message is already shown. Saving here also writes the defaults
+    // when there was no settings file.
+    if (!loaded && ownPicture) {
+        saverSettings.pathText[0] = '\0';
+        SaveSettings();
+    }
+    if (overrides) ApplySettingOverrides(*overrides, saverSettings);
+    return loaded;
+}
+
+int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed, const SettingOverrides* overrides) {
     std::memset(&saverSettings, 0, sizeof saverSettings);
 
     // Without a camera the saver still runs: it shows the still picture.
@@ -72,17 +90,11 @@ int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
     }
     if (!opened) return 0;
 
-    // The message is already shown. Saving here also writes the defaults
-    // when there was no settings file.
-    if (!LoadFallbackImage()) {
-        saverSettings.pathText[0] = '\0';
-        SaveSettings();
-        if (!runWithoutPicture) return 0;
-    }
+    if (!LoadPictureAndOverrides(overrides) && !runWithoutPicture) return 0;
 
     std::srand(TickCount());
 
-    RunMainLoop();
+    RunMainLoop(FramePauseMicroseconds(overrides, saverSettings));
 
     DestroyGLWindow();
     if (capturing) ReleaseCaptureGraph();

@@ -6,6 +6,12 @@
 #include "video/picture_path.h"
 #include "video/texture_upload.h"
 
+namespace {
+std::string picturePathOverride;
+}  // namespace
+
+void OverridePicturePath(const std::string& path) { picturePathOverride = path; }
+
 int LoadFallbackImage() {
     textureFilterMode = saverSettings.textureFilter;
     if (LoadImageTexture() == 1) return 1;
@@ -17,7 +23,7 @@ int LoadImageTexture() {
     // Room for the whole directory buffer and the file name: never cut.
     char path[kWindowsDirectorySize + 16];
     BuildPicturePath(path, sizeof path);
-    if (!OpenImageFile(path)) return 0;
+    if (!OpenImageFile(picturePathOverride.empty() ? path : picturePathOverride.c_str())) return 0;
 
     // The picture's own texture is clamped at its edges, and sampled as the
     // setting asks; video frames later use the setting's plain mode.

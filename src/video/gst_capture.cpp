@@ -15,7 +15,9 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -42,6 +44,9 @@ struct GstCapture {
     GstBus* bus = nullptr;
 };
 GstCapture capture;
+
+// --device: part of the camera's name or device path; empty for the first.
+std::string preferredDevice;
 
 // The caps of the last sample; touched by the streaming thread, and by the
 // main thread only while no stream runs. The lock makes that plain to
@@ -94,18 +99,55 @@ GstFlowReturn OnNewSample(GstAppSink* sink, gpointer) {
     return GST_FLOW_OK;
 }
 
-// The first Video/Source device with a display name that makes an element.
-GstElement* FirstDeviceElement() {
+bool ContainsIgnoringCase(const char* text, const std::string& part) {
+    if (!text) return false;
+    const std::string haystack(text);
+    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    for (size_t start = 0; start + part.size() <= haystack.size(); ++start) {
+        size_t i = 0;
+        while (i < part.size() && lower(haystack[start + i]) == lower(part[i])) ++i;
+        if (i == part.size()) return true;
+    }
+    return false;
+}
+
+// Whether the device's display name or its device path (as V4L2's,
+// PipeWire's or libcamera's provider names it) contains part.
+bool DeviceMatches(GstDevice* device, const char* name, const std::string& part) {
+    if (ContainsIgnoringCase(name, part)) return true;
+    GstStructure* properties = gst_device_get_properties(device);
+    bool found = false;
+    if (properties) {
+        for (const char* key : {"device.path", "api.v4l2.path", "api.libcamera.path", "object.path"})
+            if (ContainsIgnoringCase(gst_structure_get_string(properties, key), part)) found = true;
+        gst_structure_free(properties);
+    }
+    return found;
+}
+
+// The first Video/Source device with a display name that makes an element;
+// with a preferred device, the first of those that matches it.
+GstElement* ChosenDeviceElement() {
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
     GList* devices = gst_device_monitor_get_devices(monitor);
-    GstElement* element = nullptr;
-    for (GList* item = devices; item && !element; item = item->next) {
+    GstDevice* first = nullptr;
+    GstDevice* chosen = nullptr;
+    for (GList* item = devices; item && !chosen; item = item->next) {
         GstDevice* device = GST_DEVICE(item->data);
         gchar* name = gst_device_get_display_name(device);
-        if (name && *name) element = gst_device_create_element(device, nullptr);
+        if (name && *name) {
+            if (!first) first = device;
+            if (preferredDevice.empty() || DeviceMatches(device, name, preferredDevice)) chosen = device;
+        }
         g_free(name);
     }
+    if (!chosen && first) {
+        std::fprintf(stderr, "lumox: no camera's name or device path contains \"%s\"; taking the first one\n",
+                     preferredDevice.c_str());
+        chosen = first;
+    }
+    GstElement* element = chosen ? gst_device_create_element(chosen, nullptr) : nullptr;
     g_list_free_full(devices, gst_object_unref);
     gst_object_unref(monitor);
     return element;
@@ -126,7 +168,7 @@ GstElement* MakePipeline() {
         }
         return pipeline;
     }
-    GstElement* source = FirstDeviceElement();
+    GstElement* source = ChosenDeviceElement();
     if (!source) return nullptr;
     // decodebin lets cameras that send MJPEG work as well as raw ones.
     const std::string tail = std::string("decodebin ! ") + kConversion;
@@ -226,6 +268,8 @@ void ReleaseCaptureGraph() {
     }
     videoFrameState.captureRunning = false;
 }
+
+void PreferCaptureDevice(const std::string& nameOrPath) { preferredDevice = nameOrPath; }
 
 FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
     if (!videoFrameState.captureRunning) return FirstFrame::NoCapture;
