@@ -170,19 +170,23 @@ GstElement* MakePipeline() {
     }
     GstElement* source = ChosenDeviceElement();
     if (!source) return nullptr;
-    // decodebin lets cameras that send MJPEG work as well as raw ones.
-    const std::string tail = std::string("decodebin ! ") + kConversion;
-    GstElement* rest =
-        gst_parse_bin_from_description_full(tail.c_str(), TRUE, nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
-    if (error || !rest) {
+    // decodebin lets cameras that send MJPEG work as well as raw ones. The
+    // device's element is linked to it by name: a bin with ghost pads
+    // would take the converter's sink, whose link from decodebin waits for
+    // a pad, as its input, and leave decodebin without data for ever.
+    const std::string tail = std::string("decodebin name=lumoxdecode ! ") + kConversion;
+    GstElement* pipeline = gst_parse_launch_full(tail.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+    if (error || !pipeline) {
         if (error) g_error_free(error);
-        if (rest) gst_object_unref(rest);
+        if (pipeline) gst_object_unref(pipeline);
         gst_object_unref(gst_object_ref_sink(source));
         return nullptr;
     }
-    GstElement* pipeline = gst_pipeline_new("lumoxcapture");
-    gst_bin_add_many(GST_BIN(pipeline), source, rest, nullptr);
-    if (!gst_element_link(source, rest)) {
+    GstElement* decode = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxdecode");
+    gst_bin_add(GST_BIN(pipeline), source);
+    const bool linked = decode && gst_element_link(source, decode);
+    if (decode) gst_object_unref(decode);
+    if (!linked) {
         gst_object_unref(pipeline);
         return nullptr;
     }

@@ -2,6 +2,7 @@
 // and the frame exchange under load on the offscreen GL context.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -25,11 +26,20 @@ protected:
     void TearDown() override {
         ReleaseCaptureGraph();
         unsetenv("LUMOX_VIDEO_SOURCE");
+        unsetenv("LUMOX_TEST_CAMERAS");
+        PreferCaptureDevice("");
         ResetFrameSink();
     }
     static bool BuildWith(const char* source) {
         setenv("LUMOX_VIDEO_SOURCE", source, 1);
         return BuildCaptureGraph();
+    }
+    // The plugin of test_cameras.c, found through GST_PLUGIN_PATH.
+    static bool TestCamerasLoaded() {
+        gst_init(nullptr, nullptr);
+        GstElementFactory* factory = gst_element_factory_find("lumoxtestsrc");
+        if (factory) gst_object_unref(factory);
+        return factory != nullptr;
     }
     // Texel (x, y) of frameBuffer, copied under the exchange lock.
     static std::string Texel(int x, int y) {
@@ -115,6 +125,39 @@ TEST_F(GstCaptureTest, WithoutADeviceTheBuildFails) {
     EXPECT_FALSE(BuildCaptureGraph());
     EXPECT_FALSE(videoFrameState.captureRunning);
     EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
+}
+
+// The test cameras (test_cameras.c): a camera another process holds fails
+// at start with V4L2's "busy" error, and is no camera: no graph, the still
+// picture stays.
+TEST_F(GstCaptureTest, BusyCameraIsNoCamera) {
+    ASSERT_TRUE(TestCamerasLoaded());
+    EXPECT_FALSE(BuildWith("lumoxtestsrc busy=true"));
+    EXPECT_FALSE(videoFrameState.captureRunning);
+    unsetenv("LUMOX_VIDEO_SOURCE");
+    setenv("LUMOX_TEST_CAMERAS", "Busy Camera,/dev/lumox-busy,ff0000,busy", 1);
+    EXPECT_FALSE(BuildCaptureGraph());
+    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
+}
+
+// --device: the first camera whose name or device path holds the text,
+// ignoring case; none does: the first camera.
+TEST_F(GstCaptureTest, CameraIsChosenByNameOrDevicePath) {
+    ASSERT_TRUE(TestCamerasLoaded());
+    unsetenv("LUMOX_VIDEO_SOURCE");
+    setenv("LUMOX_TEST_CAMERAS", "Front Camera,/dev/lumox-front,00ff00;Rear Camera,/dev/lumox-rear,0000ff", 1);
+    const std::pair<const char*, const char*> choices[] = {
+        {"", "00ff00ff"},     {"rear", "0000ffff"},       {"REAR cam", "0000ffff"},
+        {"lumox-rear", "0000ffff"}, {"/dev/lumox-front", "00ff00ff"}, {"no such camera", "00ff00ff"}};
+    for (const auto& [preferred, texel] : choices) {
+        PreferCaptureDevice(preferred);
+        ASSERT_TRUE(BuildCaptureGraph()) << preferred;
+        ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived) << preferred;
+        EXPECT_EQ(Texel(0, 0), texel) << preferred;
+        ReleaseCaptureGraph();
+        ResetFrameSink();
+    }
 }
 
 // The render thread as UploadVideoFrame must treat the exchange: try_lock
