@@ -12,13 +12,26 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+// The stream has ended: no frame will come again, so the one still flagged
+// is dropped and the still picture replaces the last frame on the figure.
+// Without a picture (a hack that runs without one) the last frame stays.
+void ShowStillPictureAgain() {
+    videoFrameState.newFrame.store(false);
+    ShowPictureAgain();
+}
+}  // namespace
+
 void PrepareSettings() {
     if (!LoadSettings()) ApplyDefaultSettings();
     FillResolutionTable();
 }
 
 void ComposeFrame() {
-    if (videoInputEnabled) UploadVideoFrame();
+    if (videoInputEnabled) {
+        if (videoFrameState.captureEnded.exchange(false)) ShowStillPictureAgain();
+        UploadVideoFrame();
+    }
     AnimateScene();
     RenderFrame();
 }

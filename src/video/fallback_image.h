@@ -12,6 +12,10 @@ int LoadFallbackImage();
 // was decoded and its texture made, 0 otherwise.
 int LoadImageTexture();
 
+// Puts the picture last read back into pictureTexture (a new texture),
+// without touching the file. 0 when no picture was read.
+int ShowPictureAgain();
+
 // Reads path instead of lumox.bmp from now on (an empty path: lumox.bmp
 // again). A run given another picture on its command line sets it.
 void OverridePicturePath(const std::string& path);

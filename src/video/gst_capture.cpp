@@ -6,6 +6,12 @@
 // a change of the sample caps goes through the sink's format check first,
 // as an in-stream type change does on Windows.
 //
+// A watcher thread takes the pipeline's errors and its end off the bus while
+// it runs: a camera that fails or is unplugged during the run is stopped
+// there and then (so that it is free for others at once), and the render
+// loop is told to show the still picture again. A camera that is busy or
+// fails at start is no camera.
+//
 // Relies on: gst_init_check leaving the program's arguments alone; elements
 // made from the device itself (so PipeWire's provider works as V4L2's does);
 // gst_video_frame_map reporting the row stride.
@@ -16,6 +22,7 @@
 #include <gst/video/video.h>
 
 #include <cctype>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -42,11 +49,16 @@ constexpr auto kStartTimeout = std::chrono::seconds(5);
 struct GstCapture {
     GstElement* pipeline = nullptr;
     GstBus* bus = nullptr;
+    std::thread watcher;
+    std::atomic<bool> stopWatching{false};
 };
 GstCapture capture;
 
 // --device: part of the camera's name or device path; empty for the first.
 std::string preferredDevice;
+
+// The structure name of the message that wakes the watcher to stop.
+const char kStopWatching[] = "lumox-stop-watching";
 
 // The caps of the last sample; touched by the streaming thread, and by the
 // main thread only while no stream runs. The lock makes that plain to
@@ -193,20 +205,54 @@ GstElement* MakePipeline() {
     return pipeline;
 }
 
-// Keeps only errors and the end of the stream on the bus: nobody reads it
-// while the saver runs, and hours of other messages would pile up.
+constexpr GstMessageType kFailures = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
+constexpr GstMessageType kWatched = static_cast<GstMessageType>(kFailures | GST_MESSAGE_APPLICATION);
+
+// Keeps only errors, the end of the stream and our own stop on the bus:
+// hours of other messages would pile up.
 GstBusSyncReply KeepFailuresOnly(GstBus*, GstMessage* message, gpointer) {
-    const GstMessageType kept = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
-    return (GST_MESSAGE_TYPE(message) & kept) ? GST_BUS_PASS : GST_BUS_DROP;
+    return (GST_MESSAGE_TYPE(message) & kWatched) ? GST_BUS_PASS : GST_BUS_DROP;
 }
 
-// An error or the end of the stream waiting on the bus; never blocks.
-bool BusReportsFailure(GstBus* bus) {
-    GstMessage* message =
-        gst_bus_timed_pop_filtered(bus, 0, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+// What went wrong, in GStreamer's words.
+std::string FailureText(GstMessage* message) {
+    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR) return "the stream ended";
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    std::string text = error && error->message ? error->message : "an error";
+    if (error) g_error_free(error);
+    return text;
+}
+
+// An error or the end of the stream waiting on the bus; never blocks. The
+// reason goes into why.
+bool BusReportsFailure(GstBus* bus, std::string* why = nullptr) {
+    GstMessage* message = gst_bus_timed_pop_filtered(bus, 0, kFailures);
     if (!message) return false;
+    if (why) *why = FailureText(message);
     gst_message_unref(message);
     return true;
+}
+
+// The watcher thread: waits for the running stream's first failure or end,
+// stops the pipeline there and then (the streaming threads are joined, so
+// no frame follows) and raises captureEnded; then waits for the stop. A
+// pipeline in the null state flushes its bus, which may swallow the stop
+// message: the flag is looked at every 50 ms as well.
+void WatchBus(GstElement* pipeline, GstBus* bus) {
+    bool ended = false;
+    while (!capture.stopWatching.load()) {
+        GstMessage* message = gst_bus_timed_pop_filtered(bus, 50 * GST_MSECOND, kWatched);
+        if (!message) continue;
+        if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_APPLICATION && !ended) {
+            ended = true;
+            std::fprintf(stderr, "lumox: the video source stopped (%s); the still picture shows again\n",
+                         FailureText(message).c_str());
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+            videoFrameState.captureEnded.store(true);
+        }
+        gst_message_unref(message);
+    }
 }
 
 void FreePipeline(GstElement* pipeline, GstBus* bus) {
@@ -218,17 +264,25 @@ void FreePipeline(GstElement* pipeline, GstBus* bus) {
 }
 
 // Waits, bounded, until the pipeline plays, watching the bus for errors
-// without blocking on it.
-bool StartPipeline(GstElement* pipeline, GstBus* bus) {
-    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) return false;
+// without blocking on it. A failure's reason goes into why (a busy camera:
+// "Device '/dev/video0' is busy").
+bool StartPipeline(GstElement* pipeline, GstBus* bus, std::string& why) {
+    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        if (!BusReportsFailure(bus, &why)) why = "it does not start";
+        return false;
+    }
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (BusReportsFailure(bus)) return false;
+        if (BusReportsFailure(bus, &why)) return false;
         GstState state = GST_STATE_VOID_PENDING;
         const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, 20 * GST_MSECOND);
-        if (result == GST_STATE_CHANGE_FAILURE) return false;
-        if (result != GST_STATE_CHANGE_ASYNC && state == GST_STATE_PLAYING) return !BusReportsFailure(bus);
+        if (result == GST_STATE_CHANGE_FAILURE) {
+            if (!BusReportsFailure(bus, &why)) why = "it does not start";
+            return false;
+        }
+        if (result != GST_STATE_CHANGE_ASYNC && state == GST_STATE_PLAYING) return !BusReportsFailure(bus, &why);
     }
+    why = "it did not start within 5 seconds";
     return false;
 }
 
@@ -255,20 +309,30 @@ bool BuildCaptureGraph() {
 
     GstBus* bus = gst_element_get_bus(pipeline);
     gst_bus_set_sync_handler(bus, KeepFailuresOnly, nullptr, nullptr);
-    if (!StartPipeline(pipeline, bus)) {
+    std::string why;
+    if (!StartPipeline(pipeline, bus, why)) {
+        // A busy camera is no camera: the still picture shows.
+        std::fprintf(stderr, "lumox: the video source cannot be used: %s\n", why.c_str());
         FreePipeline(pipeline, bus);
         return false;
     }
     capture.pipeline = pipeline;
     capture.bus = bus;
+    videoFrameState.captureEnded.store(false);
+    capture.stopWatching.store(false);
+    capture.watcher = std::thread(WatchBus, pipeline, bus);
     videoFrameState.captureRunning = true;
     return true;
 }
 
 void ReleaseCaptureGraph() {
     if (videoFrameState.captureRunning) {
+        capture.stopWatching.store(true);
+        gst_bus_post(capture.bus, gst_message_new_application(nullptr, gst_structure_new_empty(kStopWatching)));
+        capture.watcher.join();
         FreePipeline(capture.pipeline, capture.bus);
-        capture = GstCapture{};
+        capture.pipeline = nullptr;
+        capture.bus = nullptr;
     }
     videoFrameState.captureRunning = false;
 }
@@ -280,7 +344,7 @@ FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
-        if (BusReportsFailure(capture.bus)) return FirstFrame::SourceEnded;
+        if (videoFrameState.captureEnded.load()) return FirstFrame::SourceEnded;
         if (std::chrono::steady_clock::now() >= deadline) return FirstFrame::TimedOut;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
