@@ -74,7 +74,7 @@ using O = SettingOverrides;
 using S = SaverSettings;
 
 const OptionSpec kOptions[] = {
-    ModeOption(OptionId::Help, "help", OptionKind::Action, nullptr, "show this text"),
+    ModeOption(OptionId::Help, "help", OptionKind::Action, nullptr, "show the options and what they do"),
     ModeOption(OptionId::Version, "version", OptionKind::Action, nullptr, "show the version"),
     ModeOption(OptionId::Root, "root", OptionKind::Switch, nullptr,
                "run as an XScreenSaver hack: on the window in $XSCREENSAVER_WINDOW, else on the root "
@@ -134,7 +134,7 @@ const OptionSpec kOptions[] = {
     TextSetting(OptionId::Picture, "picture", "FILE",
                 "show FILE, a 24-bit uncompressed bitmap, instead of lumox.bmp", {"picture", "Picture"}),
     TextSetting(OptionId::Device, "device", "NAME",
-                "the camera whose name or device path contains NAME (else the first one)", {"device", "Camera"}),
+                "the camera whose name or device path contains NAME, ignoring case (else the first one)", {"device", "Camera"}),
 };
 
 // A whole decimal number in [low, high]; nothing else may follow it.

@@ -126,6 +126,12 @@ std::string Roff(const std::string& text) {
     return out;
 }
 
+// A help line as a sentence of the man page.
+std::string Sentence(std::string text) {
+    if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text + ".";
+}
+
 std::string Xml(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -211,7 +217,7 @@ std::string ManPage(const char* version) {
            "\n";
     out += ".SH OPTIONS\nEvery option takes one or two leading dashes. The screen-saver switches are read as "
            "on Windows:\n";
-    for (const SaverSwitch& s : kSaverSwitches) out += std::string(".TP\n") + s.roff + "\n" + Roff(s.help) + ".\n";
+    for (const SaverSwitch& s : kSaverSwitches) out += std::string(".TP\n") + s.roff + "\n" + Roff(Sentence(s.help)) + "\n";
     for (size_t i = 0; i < count; ++i) {
         const OptionSpec& spec = table[i];
         if (spec.group == OptionGroup::Setting && (i == 0 || table[i - 1].group != OptionGroup::Setting))
@@ -226,11 +232,7 @@ std::string ManPage(const char* version) {
         else
             out += "\\fB\\-\\-" + Roff(spec.name) + "\\fP" + (spec.valueName ? " \\fI" + Roff(spec.valueName) + "\\fP" : "") +
                    "\n";
-        std::string text = spec.help;
-        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-        if (spec.kind == OptionKind::Number && spec.group == OptionGroup::Setting) text += ", " + Range(spec);
-        if (HasDefault(spec)) text += " (default " + DefaultNote(spec, defaults) + ")";
-        out += Roff(text) + ".\n";
+        out += Roff(Sentence(HelpLine(spec, defaults))) + "\n";
     }
     out += ".SH FILES\n.TP\n.I $XDG_CONFIG_HOME/lumox/lumox.cfg\n" +
            Roff("The settings (else ~/.config/lumox/lumox.cfg): 1348 bytes, the same file as the Windows "
