@@ -1,39 +1,59 @@
 #!/usr/bin/env bash
-# Builds every package this machine can build into build/packages/, one
-# function per kind of package; the version is CMake's project(lumox VERSION).
-#   package_deb: lumox_VERSION_ARCH.deb with CPack, checked with lintian
+# Builds every package of Lumox this machine can build into build/packages/.
+# Each kind of package has a function of its own below; the version is
+# CMake's (project(lumox VERSION ...)), as each build's cache reports it.
+#   lumox-VERSION-setup.exe   Windows setup: 32-bit NSIS installer of lumox.scr
+#   lumox_VERSION_amd64.deb   Debian package of the Linux build, with CPack,
+#                             checked with lintian
 set -euo pipefail
 cd "$(dirname "$0")/.."
-packages=$PWD/build/packages
-jobs=$(nproc)
+./scripts/setup.sh
 
-# The Debian package of the Linux build: a release build with Debian's
-# hardening flags, installed under /usr, stripped, with the dependencies
-# dpkg-shlibdeps computes. lintian, when installed, must find no error in it.
+out=$PWD/build/packages
+jobs=$(nproc)
+mkdir -p "$out"
+
+# build PRESET TARGET...: configures the preset and builds the targets.
+build() {
+  local preset=$1; shift
+  echo "=== build $preset: $*"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs" --target "$@"
+}
+
+# version PRESET: the version the preset's build was configured with.
+version() {
+  sed -n 's/^LUMOX_PACKAGE_VERSION:INTERNAL=//p' "build/$1/CMakeCache.txt"
+}
+
+# deliver FILE: copies a package into build/packages.
+deliver() {
+  cp "$1" "$out/"
+  echo "package: $out/$(basename "$1")"
+}
+
+package_windows_setup() {
+  build windows setup
+  deliver "build/windows/lumox-$(version windows)-setup.exe"
+}
+
+# The Debian package: a release build with Debian's hardening flags,
+# installed under /usr, stripped, with the dependencies dpkg-shlibdeps
+# computes. lintian must find no error in it.
 package_deb() {
   local build=$PWD/build/package-deb
-  echo "=== .deb"
-  local flags
+  echo "=== build package-deb"
   export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-  flags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
-  CFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)" CXXFLAGS="$flags" \
-    LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DLUMOX_TESTS=OFF >/dev/null
+  CFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)"     CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"     LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DLUMOX_TESTS=OFF >/dev/null
   cmake --build "$build" -j "$jobs"
   rm -rf "$build/cpack"
   (cd "$build" && cpack -G DEB -B "$build/cpack" >/dev/null)
   local deb
   deb=$(find "$build/cpack" -maxdepth 1 -name 'lumox_*.deb' -print -quit)
   [ -n "$deb" ] || { echo "package.sh: CPack made no .deb" >&2; return 1; }
-  mkdir -p "$packages"
-  cp "$deb" "$packages/"
-  deb=$packages/$(basename "$deb")
-  if command -v lintian >/dev/null; then
-    lintian --fail-on error --info "$deb"
-  else
-    echo "package.sh: lintian is not installed; the .deb is not checked"
-  fi
-  echo "$deb"
+  lintian --fail-on error --info "$deb"
+  deliver "$deb"
 }
 
+package_windows_setup
 package_deb

@@ -26,6 +26,8 @@ packages=(
   libxml2-utils lintian
   # Wine: wine32 for lumox.scr itself, wine64 where 32-bit code cannot run
   wine wine32:i386 wine64
+  # the Windows setup (makensis)
+  nsis
   # What wine32 loads for the 32-bit saver on machines that run 32-bit code:
   # OpenGL (else CreateGLWindow fails), the X extensions behind display-mode
   # changes (else full screen becomes a captioned window) and GStreamer's

@@ -12,25 +12,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "image_bytes.h"
+
 namespace {
 
+using namespace image_bytes;
+
 constexpr int kSize = 128;
-
-struct Rgb {
-    double r, g, b;
-};
-
-Rgb Mix(Rgb a, Rgb b, double t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
-
-// Fully saturated colour at hue h in [0, 1).
-Rgb Hue(double h) {
-    const double k = h * 6.0;
-    auto channel = [k](double offset) {
-        double x = std::fmod(k + offset, 6.0);
-        return 1.0 - std::fmin(std::fmax(std::fmin(x, 4.0 - x), 0.0), 1.0);
-    };
-    return {channel(5.0), channel(3.0), channel(1.0)};
-}
 
 // Colour of the pixel in row y (0 = top) and column x.
 Rgb PixelAt(int x, int y) {
@@ -54,18 +42,6 @@ Rgb PixelAt(int x, int y) {
     if (y < 6) colour = {1.0, 0.85, 0.1};
     return colour;
 }
-
-void Put16(std::vector<unsigned char>& out, uint32_t v) {
-    out.push_back(static_cast<unsigned char>(v));
-    out.push_back(static_cast<unsigned char>(v >> 8));
-}
-
-void Put32(std::vector<unsigned char>& out, uint32_t v) {
-    Put16(out, v & 0xffff);
-    Put16(out, v >> 16);
-}
-
-unsigned char Byte(double v) { return static_cast<unsigned char>(std::lround(std::fmin(std::fmax(v, 0.0), 1.0) * 255.0)); }
 
 }  // namespace
 
@@ -103,15 +79,5 @@ int main(int argc, char** argv) {
         for (uint32_t pad = kSize * 3; pad < stride; ++pad) file.push_back(0);
     }
 
-    FILE* out = std::fopen(argv[1], "wb");
-    if (!out) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    if (std::fclose(out) != 0 || !written) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    return 0;
+    return WriteWholeFile(argv[1], file);
 }

@@ -1,5 +1,6 @@
 // The configuration dialog: shows the eleven editable settings, saves the
-// whole settings record on OK and nothing on Cancel. Implemented by
+// whole settings record on OK (and says so in a message titled "Error" when
+// it could not) and nothing on Cancel. Implemented by
 // win32_config_dialog.cpp (dialog resource 2003) and gtk_config_dialog.cpp.
 #pragma once
 

@@ -2,15 +2,16 @@
 // platform (win32_config_dir.cpp, posix_config_dir.cpp).
 #pragma once
 
-#include <cstddef>
+#include <string>
 
 // The separator between the directory and a file name ('\\' or '/').
 extern const char kPathSeparator;
 
-// Writes the platform's settings directory into out (NUL-terminated, cut to
-// fit). On Windows it is the Windows directory.
-void PlatformSettingsDirectory(char* out, size_t outSize);
+// The platform's settings directory, whole, however long it is (the caller
+// refuses what does not fit its buffer). On Windows it is the Windows
+// directory; "" when the platform names none.
+std::string PlatformSettingsDirectory();
 
 // Makes sure the settings directory exists before a save. Windows: nothing
-// to do; Linux: creates it and its parents. 1 on success.
+// to do; Linux: creates it and its parents. 1 on success; 0 with errno set.
 int EnsureSettingsDirectory(const char* dir);

@@ -12,6 +12,7 @@ namespace {
 EGLDisplay eglDisplay = EGL_NO_DISPLAY;
 EGLSurface eglSurface = EGL_NO_SURFACE;
 EGLContext eglContext = EGL_NO_CONTEXT;
+EGLConfig eglConfig = nullptr;
 
 EGLDisplay OpenSurfacelessDisplay() {
     auto getPlatformDisplay =
@@ -45,6 +46,7 @@ int EglCreateGLWindow(int width, int height, int colorBits) {
         EglDestroyGLWindow();
         return 0;
     }
+    eglConfig = config;
     const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     eglSurface = eglCreatePbufferSurface(eglDisplay, config, surfaceAttributes);
     if (eglSurface == EGL_NO_SURFACE) {
@@ -75,8 +77,21 @@ int EglDestroyGLWindow() {
     eglContext = EGL_NO_CONTEXT;
     eglSurface = EGL_NO_SURFACE;
     eglDisplay = EGL_NO_DISPLAY;
+    eglConfig = nullptr;
     renderWindow.glContext = 0;
     return 1;
+}
+
+bool EglPbufferLimits(int& maxWidth, int& maxHeight, int& maxPixels) {
+    if (eglContext == EGL_NO_CONTEXT) return false;
+    EGLint width = 0, height = 0, pixels = 0;
+    eglGetConfigAttrib(eglDisplay, eglConfig, EGL_MAX_PBUFFER_WIDTH, &width);
+    eglGetConfigAttrib(eglDisplay, eglConfig, EGL_MAX_PBUFFER_HEIGHT, &height);
+    eglGetConfigAttrib(eglDisplay, eglConfig, EGL_MAX_PBUFFER_PIXELS, &pixels);
+    maxWidth = width;
+    maxHeight = height;
+    maxPixels = pixels;
+    return true;
 }
 
 void EglSwapBuffers() {

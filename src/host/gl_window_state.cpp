@@ -14,12 +14,14 @@ RenderWindowState renderWindow = {0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 0};
 void ResetRenderWindowState() { renderWindow = RenderWindowState{0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 0}; }
 
 void SetPerspective(float fovY, float aspect, float zNear, float zFar) {
-    // pi / 360 as the double the projection has always used.
-    const float ymax = static_cast<float>(zNear * std::tan(fovY * 0.008726646259971648));
-    const float ymin = -ymax;
-    glFrustum(static_cast<double>(ymin * aspect), static_cast<double>(ymax * aspect),
-              static_cast<double>(ymin), static_cast<double>(ymax), static_cast<double>(zNear),
-              static_cast<double>(zFar));
+    // pi / 360 as the double the projection has always used. The top edge
+    // stays a double; only the bottom edge is held in single precision, so
+    // the frustum is a hair off symmetric, as it has always been.
+    const double ymax = zNear * std::tan(fovY * 0.008726646259971648);
+    const float ymin = static_cast<float>(-ymax);
+    const double left = static_cast<double>(ymin) * aspect;
+    const double right = ymax * aspect;
+    glFrustum(left, right, ymin, ymax, zNear, zFar);
 }
 
 void ResizeGLScene(int width, int height) {

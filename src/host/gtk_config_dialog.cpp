@@ -1,8 +1,8 @@
 // The configuration dialog on Linux: a modal GTK 3 dialog with the controls,
 // texts and ranges of the Windows dialog 2003. Implements config_dialog.h;
-// relies on GTK 3 (and GDK's X11 back end for a foreign owner window) and on
-// the portable conversions of config_controls.h.
-#include <gdk/gdkx.h>
+// relies on GTK 3 (gtk_modal.h for the owner window and the modal run, which
+// SIGTERM and SIGINT end as a Cancel) and on the portable conversions of
+// config_controls.h.
 #include <gtk/gtk.h>
 
 #include <cmath>
@@ -11,6 +11,8 @@
 
 #include "host/config_controls.h"
 #include "host/config_dialog.h"
+#include "host/gtk_modal.h"
+#include "host/linux_gl_backend.h"
 #include "host/settings.h"
 
 namespace {
@@ -124,17 +126,6 @@ ConfigControlValues ReadValues(const ConfigWidgets& w) {
     return values;
 }
 
-// Keeps the dialog above the owner's window when that window exists.
-void SetOwner(GtkWidget* dialog, NativeWindow owner) {
-    GdkDisplay* display = gdk_display_get_default();
-    if (!owner || !GDK_IS_X11_DISPLAY(display)) return;
-    GdkWindow* foreign = gdk_x11_window_foreign_new_for_display(display, static_cast<Window>(owner));
-    if (!foreign) return;
-    gtk_widget_realize(dialog);
-    gdk_window_set_transient_for(gtk_widget_get_window(dialog), foreign);
-    g_object_unref(foreign);
-}
-
 }  // namespace
 
 int RunConfigDialogBox(NativeWindow owner) {
@@ -147,14 +138,18 @@ int RunConfigDialogBox(NativeWindow owner) {
     ConfigWidgets widgets{};
     GtkWidget* dialog = BuildDialog(widgets);
     ShowValues(widgets, ControlsFromSettings(saverSettings));
-    SetOwner(dialog, owner);
+    SetDialogOwner(dialog, owner);
 
-    // Escape and the close box answer with other responses: they cancel.
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
-        SettingsFromControls(ReadValues(widgets), saverSettings);
-        SaveSettings();
-    }
+    // Escape, the close box and a signal answer with other responses: they
+    // cancel.
+    const bool confirmed = RunDialogUntilTerminated(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK;
+    if (confirmed) SettingsFromControls(ReadValues(widgets), saverSettings);
     gtk_widget_destroy(dialog);
+    // A save that failed is told, not passed over as if it had worked.
+    if (confirmed && !SaveSettings()) {
+        std::fprintf(stderr, "lumox: %s\n", SettingsSaveProblem());
+        ShowErrorDialog(SettingsSaveProblem(), owner);
+    }
     while (gtk_events_pending()) gtk_main_iteration();
     return 0;
 }

@@ -2,14 +2,16 @@
 // "Error" with one OK button. Implements ShowErrorDialog.
 #include <gtk/gtk.h>
 
+#include "host/gtk_modal.h"
 #include "host/linux_gl_backend.h"
 
-bool ShowErrorDialog(const char* text) {
+bool ShowErrorDialog(const char* text, NativeWindow owner) {
     if (!gtk_init_check(nullptr, nullptr)) return false;
     GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "%s", text);
     gtk_window_set_title(GTK_WINDOW(dialog), "Error");
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
-    gtk_dialog_run(GTK_DIALOG(dialog));
+    SetDialogOwner(dialog, owner);
+    RunDialogUntilTerminated(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
     while (gtk_events_pending()) gtk_main_iteration();
     return true;

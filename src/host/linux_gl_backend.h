@@ -14,9 +14,6 @@ LinuxGLBackend SelectedGLBackend();
 // every XScreenSaver hack shown in a window (off by default).
 void SetX11QuitKeys(bool on);
 
-// From now on SIGTERM and SIGINT end the run cleanly: the handler only sets
-// a flag, and the X11 message pump answers Quit once it is set.
-void X11WatchTermination();
 // The root window of the display's default screen; 0 without a display.
 NativeWindow X11RootWindow();
 // Whether window exists on the display (false without a display).
@@ -30,10 +27,18 @@ PumpResult X11PumpOneMessage();
 bool X11MakeOverlayFont(OverlayFont& font);
 // true while a window of our own is open on a display.
 bool X11HasOwnWindow();
+// A full-screen window holds the keyboard; a dialog shown over it needs the
+// keyboard for the time it is up, after which the window takes it back.
+void X11ReleaseKeyboardGrab();
+void X11RestoreKeyboardGrab();
 
 int EglCreateGLWindow(int width, int height, int colorBits);
+// The largest pbuffer the open context's EGL config promises: width,
+// height and pixels, 0 where EGL names no limit. false without a context.
+bool EglPbufferLimits(int& maxWidth, int& maxHeight, int& maxPixels);
 int EglDestroyGLWindow();
 void EglSwapBuffers();
 
-// A modal message dialog titled "Error" (GTK 3); false if none could be shown.
-bool ShowErrorDialog(const char* text);
+// A modal message dialog titled "Error" (GTK 3) over window owner (0: none);
+// false if none could be shown. SIGTERM and SIGINT close it.
+bool ShowErrorDialog(const char* text, NativeWindow owner);

@@ -63,5 +63,8 @@ bool MakeOverlayFont(OverlayFont& font) {
 
 void DisplayErrorText(const char* text) {
     std::fprintf(stderr, "lumox: %s\n", text);
-    if (backend == LinuxGLBackend::X11 && X11HasOwnWindow()) ShowErrorDialog(text);
+    if (backend != LinuxGLBackend::X11 || !X11HasOwnWindow()) return;
+    X11ReleaseKeyboardGrab();
+    ShowErrorDialog(text, renderWindow.glWindow);
+    X11RestoreKeyboardGrab();
 }

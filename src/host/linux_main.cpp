@@ -5,6 +5,7 @@
 // Lumox to XScreenSaver's programs list (--add-to-xscreensaver).
 #include "common/clock.h"
 #include "common/gl.h"
+#include "common/termination.h"
 #include "host/config_dialog.h"
 #include "host/linux_gl_backend.h"
 #include "host/linux_options.h"
@@ -21,11 +22,37 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <new>
+#include <string>
 
 namespace {
 
 constexpr uint32_t kFirstFrameTimeoutMs = 5000;
+
+// A snapshot told to end (SIGTERM, SIGINT) writes no picture.
+int EndInterruptedSnapshot(bool capturing) {
+    DestroyGLWindow();
+    if (capturing) ReleaseCaptureGraph();
+    std::fprintf(stderr, "lumox: interrupted; no snapshot written\n");
+    return 1;
+}
+
+// What the offscreen context just made can draw, copy and hold.
+OffscreenLimits QueryOffscreenLimits() {
+    OffscreenLimits limits;
+    GLint viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    limits.viewportWidth = viewport[0];
+    limits.viewportHeight = viewport[1];
+    GLint rectangle = 0;
+    glGetIntegerv(GL_MAX_RECTANGLE_TEXTURE_SIZE, &rectangle);
+    limits.rectangleTexture = rectangle;
+    int pixels = 0;
+    EglPbufferLimits(limits.pbufferWidth, limits.pbufferHeight, pixels);
+    limits.pbufferPixels = pixels;
+    return limits;
+}
 
 int RunSnapshot(const LinuxCommand& command) {
     SelectGLBackend(LinuxGLBackend::Egl);
@@ -41,6 +68,21 @@ int RunSnapshot(const LinuxCommand& command) {
         std::fprintf(stderr, "lumox: cannot create an offscreen OpenGL context (EGL)\n");
         return 1;
     }
+    // A size the context cannot draw, copy or read back would give a wrong
+    // picture, or hours of work and gigabytes for nothing: refused first.
+    const std::string tooLarge = SnapshotSizeProblem(width, height, QueryOffscreenLimits());
+    if (!tooLarge.empty()) {
+        std::fprintf(stderr, "lumox: %s\n", tooLarge.c_str());
+        DestroyGLWindow();
+        return 1;
+    }
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[bytes]);
+    if (!pixels) {
+        std::fprintf(stderr, "lumox: no memory for the %zu MB of a %dx%d snapshot\n", bytes >> 20, width, height);
+        DestroyGLWindow();
+        return 1;
+    }
     // ShowError has put the reason on stderr. A snapshot never writes the
     // settings file, so unlike the saver it does not save them here.
     OverridePicturePath(command.settings.picture);
@@ -54,23 +96,25 @@ int RunSnapshot(const LinuxCommand& command) {
                              "needs; no overlay\n");
     // A video source (a camera, or LUMOX_VIDEO_SOURCE) gets a few seconds for
     // its first frame, so that the snapshot shows video; without one the
-    // still picture shows.
+    // still picture shows, and the capture back end says why.
     const bool capturing = BuildCaptureGraph();
-    if (capturing) WaitForFirstVideoFrame(kFirstFrameTimeoutMs);
+    const FirstFrame first = capturing ? WaitForFirstVideoFrame(kFirstFrameTimeoutMs) : FirstFrame::NoCapture;
+    if (first != FirstFrame::Arrived && !TerminationRequested()) ShowError("%s", CaptureFailureText());
     std::srand(command.seed);
     for (int frame = 0; frame < command.frames; ++frame) {
+        if (TerminationRequested()) return EndInterruptedSnapshot(capturing);
         HoldClockAt(command.startMs + static_cast<uint32_t>(frame) * command.stepMs);
         ComposeFrame();
         SwapGLBuffers();
     }
     ReleaseClock();
-    std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    if (TerminationRequested()) return EndInterruptedSnapshot(capturing);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.get());
     DestroyGLWindow();
     if (capturing) ReleaseCaptureGraph();
     std::string error;
-    if (!WritePngFromGL(command.snapshotPath.c_str(), pixels.data(), width, height, error)) {
+    if (!WritePngFromGL(command.snapshotPath.c_str(), pixels.get(), width, height, error)) {
         std::fprintf(stderr, "lumox: %s\n", error.c_str());
         return 1;
     }
@@ -121,8 +165,10 @@ int RunDialog(const LinuxCommand& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // First of all, so that every wait of every mode sees SIGTERM and SIGINT;
+    // before this a signal simply ends the process.
+    WatchTermination();
     LinuxCommand command = ParseLinuxCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
-    if (command.mode != LinuxMode::Snapshot) X11WatchTermination();
     PreferCaptureDevice(command.device);
     switch (command.mode) {
         case LinuxMode::Help:

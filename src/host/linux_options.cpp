@@ -1,5 +1,6 @@
 #include "host/linux_options.h"
 
+#include "common/printable_text.h"
 #include "host/saver_command.h"
 
 #include <cctype>
@@ -204,7 +205,7 @@ std::string FormatBound(double value, int decimals) {
 std::string NumberError(const OptionSpec& spec, const char* given) {
     std::string why = std::string("--") + spec.name + " needs " + (spec.whole ? "a whole number" : "a number") +
                       " from " + FormatBound(spec.low, spec.decimals) + " to " + FormatBound(spec.high, spec.decimals);
-    if (given) why += std::string(", not \"") + given + "\"";
+    if (given) why += ", not \"" + PrintableText(given) + "\"";
     return why;
 }
 
@@ -339,6 +340,29 @@ bool ParseSize(const char* text, int& width, int& height) {
     return true;
 }
 
+std::string SnapshotSizeProblem(int width, int height, const OffscreenLimits& limits) {
+    struct Limit {
+        int width, height;
+        const char* name;
+    };
+    const Limit sides[] = {
+        {limits.pbufferWidth, limits.pbufferHeight, "EGL_MAX_PBUFFER_WIDTH x EGL_MAX_PBUFFER_HEIGHT"},
+        {limits.viewportWidth, limits.viewportHeight, "GL_MAX_VIEWPORT_DIMS"},
+        {limits.rectangleTexture, limits.rectangleTexture, "GL_MAX_RECTANGLE_TEXTURE_SIZE"},
+    };
+    const std::string asked =
+        "a " + std::to_string(width) + "x" + std::to_string(height) + " snapshot is more than this OpenGL can draw "
+        "offscreen: at most ";
+    for (const Limit& side : sides) {
+        if ((side.width > 0 && width > side.width) || (side.height > 0 && height > side.height))
+            return asked + std::to_string(side.width) + "x" + std::to_string(side.height) + " (" + side.name + ")";
+    }
+    const long long pixels = static_cast<long long>(width) * height;
+    if (limits.pbufferPixels > 0 && pixels > limits.pbufferPixels)
+        return asked + std::to_string(limits.pbufferPixels) + " pixels (EGL_MAX_PBUFFER_PIXELS)";
+    return std::string();
+}
+
 bool ParseXWindowId(const char* text, NativeWindow& window) {
     if (!text) return false;
     unsigned base = 10;
@@ -384,7 +408,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
             const std::string error = TakeOption(*spec, negated, argc, argv, i, command, choices);
             if (!error.empty()) return Invalid(error);
         } else if (LooksLikeLongOption(arg)) {
-            return Invalid(std::string("unknown option \"") + arg + "\"");
+            return Invalid("unknown option \"" + PrintableText(arg) + "\"");
         } else {
             if (!switches.empty()) switches += ' ';
             switches += arg;
@@ -412,7 +436,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
         command.window = choices.windowId;
         if (!command.window && xscreensaverWindow && *xscreensaverWindow &&
             !ParseXWindowId(xscreensaverWindow, command.window))
-            return Invalid(std::string("XSCREENSAVER_WINDOW is not a window id: \"") + xscreensaverWindow + "\"");
+            return Invalid("XSCREENSAVER_WINDOW is not a window id: \"" + PrintableText(xscreensaverWindow) + "\"");
     } else {
         const SaverCommand saver = ParseSaverCommand(switches.c_str(), false);
         switch (saver.mode) {
@@ -433,7 +457,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
                 break;
             case SaverMode::ChangePassword:
             case SaverMode::Refused:
-                return Invalid("unknown option \"" + switches + "\"");
+                return Invalid("unknown option \"" + PrintableText(switches) + "\"");
         }
         // The dialog edits the settings file; values for a run mean nothing
         // to it.

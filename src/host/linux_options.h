@@ -76,6 +76,19 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
 // Reads "WxH" with both sides 1..16384.
 bool ParseSize(const char* text, int& width, int& height);
 
+// What an offscreen context can draw, copy into a screen texture and hold;
+// 0 (or less) where there is no limit.
+struct OffscreenLimits {
+    int viewportWidth = 0, viewportHeight = 0;  // GL_MAX_VIEWPORT_DIMS
+    int rectangleTexture = 0;                   // GL_MAX_RECTANGLE_TEXTURE_SIZE
+    int pbufferWidth = 0, pbufferHeight = 0;    // EGL_MAX_PBUFFER_WIDTH, _HEIGHT
+    long long pbufferPixels = 0;                // EGL_MAX_PBUFFER_PIXELS
+};
+
+// Empty when a width x height snapshot fits limits; otherwise a message
+// naming the first limit it passes.
+std::string SnapshotSizeProblem(int width, int height, const OffscreenLimits& limits);
+
 // Reads an X11 window id, "0x" hexadecimal or decimal, 1..0xFFFFFFFF, with
 // nothing after it.
 bool ParseXWindowId(const char* text, NativeWindow& window);

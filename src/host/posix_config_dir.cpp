@@ -3,7 +3,6 @@
 #include "host/config_dir.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <pwd.h>
@@ -12,30 +11,26 @@
 
 const char kPathSeparator = '/';
 
-void PlatformSettingsDirectory(char* out, size_t outSize) {
+std::string PlatformSettingsDirectory() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') {  // a relative value is to be ignored
-        std::snprintf(out, outSize, "%s/lumox", xdg);
-        return;
-    }
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/lumox";  // a relative value is to be ignored
     const char* home = std::getenv("HOME");
     if (!home || !home[0]) {
         const passwd* pw = getpwuid(getuid());
         home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
     }
-    std::snprintf(out, outSize, "%s/.config/lumox", home);
+    return std::string(home) + "/.config/lumox";
 }
 
 int EnsureSettingsDirectory(const char* dir) {
-    char path[1024];
-    std::snprintf(path, sizeof path, "%s", dir);
+    std::string path = dir;
     // mkdir -p: each component in turn, tolerating those that exist.
-    for (char* p = path + 1; *p; ++p) {
-        if (*p != '/') continue;
-        *p = '\0';
-        if (mkdir(path, 0755) != 0 && errno != EEXIST) return 0;
-        *p = '/';
+    for (size_t i = 1; i < path.size(); ++i) {
+        if (path[i] != '/') continue;
+        path[i] = '\0';
+        if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) return 0;
+        path[i] = '/';
     }
-    if (mkdir(path, 0755) != 0 && errno != EEXIST) return 0;
+    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) return 0;
     return 1;
 }

@@ -63,7 +63,10 @@ struct ResolutionTable {
 };
 
 constexpr int kWindowsDirectorySize = 1024;
-constexpr const char* kSettingsFileName = "lumox.cfg";
+constexpr const char kSettingsFileName[] = "lumox.cfg";
+// The longest directory path windowsDirectory takes: room is left for a
+// separator, a file name of the settings file's length and the NUL.
+constexpr size_t kMaxSettingsDirectoryLength = kWindowsDirectorySize - 1 - (sizeof kSettingsFileName - 1) - 1;
 
 // The one settings record of the process; zero at start.
 extern SaverSettings saverSettings;
@@ -76,12 +79,21 @@ extern char windowsDirectory[kWindowsDirectorySize];
 
 // Reads up to 1348 bytes of the settings file into saverSettings.
 // 1 if the file could be opened (a short file loads as far as it goes),
-// 0 with the record untouched if it could not.
+// 0 with the record untouched if it could not. Anything but a regular file
+// counts as a file that cannot be opened. A directory path too long for
+// windowsDirectory gives 0 and a message on stderr.
 int LoadSettings();
 
 // Writes the 1348 bytes of saverSettings over the start of the settings file,
-// creating it if needed; bytes beyond the record are kept. 1 on success.
+// creating it if needed; bytes beyond the record are kept. The new image of
+// the whole file takes the old one's place in one step, with its
+// permissions. 1 on success; 0 with the old file untouched (and the reason in
+// SettingsSaveProblem) when it could not be written or is no regular file.
 int SaveSettings();
+
+// Why the last SaveSettings failed, as a sentence for the user
+// ("The settings could not be saved to PATH (REASON)."); "" after a success.
+const char* SettingsSaveProblem();
 
 // Sets every field that has a default; pathText, reservedWord and the bytes
 // of hostAddress behind its terminating NUL keep their contents.
@@ -95,11 +107,14 @@ void FillResolutionTable();
 // selection) selects entry 0, so nothing is ever read outside the table.
 const Resolution& SelectedResolution();
 
-// Fills windowsDirectory from the platform (or the test override).
-void RefreshWindowsDirectory();
+// Fills windowsDirectory from the platform (or the test override). 0, with
+// windowsDirectory empty, when the directory's path is longer than
+// kMaxSettingsDirectoryLength.
+int RefreshWindowsDirectory();
 
-// Builds "<windowsDirectory><separator><name>" into out (cut to fit).
-void BuildSettingsPath(char* out, size_t outSize, const char* name);
+// Builds "<windowsDirectory><separator><name>" into out. 0, with out empty,
+// when windowsDirectory is empty or the path does not fit: never a cut path.
+int BuildSettingsPath(char* out, size_t outSize, const char* name);
 
 // Test hooks: zero the record, the table and the directory buffer, and make
 // the directory come from dir instead of the platform (nullptr: the platform).

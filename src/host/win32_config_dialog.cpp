@@ -69,11 +69,11 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
                     EndDialog(dialog, 0);
                     break;
                 case kConfigOk:
-                    // EndDialog only marks the dialog; its controls live on
-                    // until this message has been handled.
-                    EndDialog(dialog, 0);
                     ReadConfigDialog(dialog);
-                    SaveSettings();
+                    // A save that failed is told, not passed over as if it
+                    // had worked; the dialog ends all the same.
+                    if (!SaveSettings()) MessageBoxA(dialog, SettingsSaveProblem(), "Error", MB_OK | MB_ICONERROR);
+                    EndDialog(dialog, 0);
                     break;
                 default:
                     break;

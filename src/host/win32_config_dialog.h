@@ -10,5 +10,6 @@ constexpr int kConfigDialogResource = 2003;
 BOOL InitDialogControls(HINSTANCE instance);
 
 // The procedure of dialog 2003: loads the settings into the controls, and on
-// OK reads them back and saves the record. Ends the dialog with 0.
+// OK reads them back and saves the record (a message box titled "Error" says
+// when it could not be saved). Ends the dialog with 0.
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

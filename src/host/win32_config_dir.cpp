@@ -6,9 +6,15 @@
 
 const char kPathSeparator = '\\';
 
-void PlatformSettingsDirectory(char* out, size_t outSize) {
-    UINT n = GetWindowsDirectoryA(out, static_cast<UINT>(outSize));
-    if (n == 0 || n >= outSize) out[0] = '\0';
+std::string PlatformSettingsDirectory() {
+    // A first call with no room tells the size the path needs, NUL included.
+    const UINT needed = GetWindowsDirectoryA(nullptr, 0);
+    if (needed == 0) return "";
+    std::string dir(needed, '\0');
+    const UINT n = GetWindowsDirectoryA(&dir[0], needed);
+    if (n == 0 || n >= needed) return "";
+    dir.resize(n);
+    return dir;
 }
 
 int EnsureSettingsDirectory(const char*) { return 1; }

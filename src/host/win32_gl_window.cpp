@@ -4,6 +4,8 @@
 // message box of ShowError. Implements gl_window.h and error_display.h.
 #include <windows.h>
 
+#include <cstddef>
+
 #include "common/gl.h"
 #include "host/error_display.h"
 #include "host/gl_window.h"
@@ -18,6 +20,17 @@ HWND Hwnd() { return reinterpret_cast<HWND>(renderWindow.glWindow); }
 HDC Hdc() { return reinterpret_cast<HDC>(renderWindow.glDeviceContext); }
 HGLRC Hglrc() { return reinterpret_cast<HGLRC>(renderWindow.glContext); }
 }  // namespace
+
+static_assert(offsetof(DEVMODEA, dmPanningWidth) == kDisplayModeSize, "the display-mode record ends at dmReserved2");
+
+void FillDisplayMode(DEVMODEA& mode, int width, int height, int colorBits) {
+    ZeroMemory(&mode, sizeof mode);
+    mode.dmSize = kDisplayModeSize;
+    mode.dmPelsWidth = static_cast<DWORD>(width);
+    mode.dmPelsHeight = static_cast<DWORD>(height);
+    mode.dmBitsPerPel = static_cast<DWORD>(colorBits);
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+}
 
 int CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, int fullScreen) {
     RECT rect = {0, 0, width, height};
@@ -38,12 +51,7 @@ int CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, in
 
     if (renderWindow.fullScreenActive) {
         DEVMODEA mode;
-        ZeroMemory(&mode, sizeof mode);
-        mode.dmSize = sizeof mode;
-        mode.dmPelsWidth = static_cast<DWORD>(width);
-        mode.dmPelsHeight = static_cast<DWORD>(height);
-        mode.dmBitsPerPel = static_cast<DWORD>(colorBits);
-        mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+        FillDisplayMode(mode, width, height, colorBits);
         if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL)
             renderWindow.fullScreenActive = 0;  // silently windowed
         else

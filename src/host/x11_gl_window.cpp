@@ -8,18 +8,20 @@
 // never destroyed: it belongs to whoever passed it, and it may vanish at any
 // moment (the XScreenSaver daemon or a previewing program destroys it), so
 // X errors about it end the run instead of the program. A lost connection
-// to the server ends the program at once; SIGTERM and SIGINT set a flag the
-// message pump turns into the quit message.
+// to the server ends the program at once; SIGTERM and SIGINT (termination.h)
+// end the waits of start-up, and the message pump turns them into the quit
+// message.
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <signal.h>
+#include <poll.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
 
+#include "common/termination.h"
 #include "host/linux_gl_backend.h"
 
 namespace {
@@ -32,11 +34,8 @@ Colormap colormap = 0;
 Cursor blankCursor = 0;
 Atom deleteWindowAtom = 0;
 
-volatile sig_atomic_t terminationRequested = 0;
 bool windowLost = false;
 bool probing = false;
-
-void OnTerminationSignal(int) { terminationRequested = 1; }
 
 int OnXError(Display* errorDisplay, XErrorEvent* error) {
     if (probing) return 0;
@@ -98,16 +97,21 @@ void HideCursor() {
     XDefineCursor(display, window, blankCursor);
 }
 
+// Until the window is mapped, or the process is told to end.
 void WaitForMap() {
     XEvent event;
-    do {
-        XWindowEvent(display, window, StructureNotifyMask, &event);
-    } while (event.type != MapNotify);
+    for (;;) {
+        while (XCheckWindowEvent(display, window, StructureNotifyMask, &event))
+            if (event.type == MapNotify) return;
+        if (TerminationRequested()) return;
+        pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {TerminationFd(), POLLIN, 0}};
+        poll(fds, TerminationFd() >= 0 ? 2 : 1, 100);
+    }
 }
 
 bool GrabKeyboard() {
     // A window manager may still be mapping us; try for a moment.
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    for (int attempt = 0; attempt < 100 && !TerminationRequested(); ++attempt) {
         if (XGrabKeyboard(display, window, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess)
             return true;
         struct timespec pause = {0, 10 * 1000 * 1000};
@@ -157,14 +161,6 @@ bool CreateOwnWindow(XVisualInfo* visual, int width, int height) {
 
 void SetX11QuitKeys(bool on) { quitKeys = on; }
 
-void X11WatchTermination() {
-    struct sigaction action = {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-}
-
 NativeWindow X11RootWindow() {
     if (!OpenDisplay()) return 0;
     return static_cast<NativeWindow>(DefaultRootWindow(display));
@@ -181,6 +177,18 @@ bool X11WindowExists(NativeWindow target) {
 }
 
 bool X11HasOwnWindow() { return display && ownWindow && window; }
+
+void X11ReleaseKeyboardGrab() {
+    if (display && renderWindow.fullScreenActive) {
+        XUngrabKeyboard(display, CurrentTime);
+        XFlush(display);
+    }
+}
+
+void X11RestoreKeyboardGrab() {
+    // As at creation: without the keyboard, an ordinary window's rules.
+    if (display && window && renderWindow.fullScreenActive && !GrabKeyboard()) renderWindow.fullScreenActive = 0;
+}
 
 int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, int fullScreen) {
     renderWindow.fullScreenActive = parent ? 0 : fullScreen;
@@ -310,7 +318,7 @@ void X11SwapBuffers() {
 }
 
 PumpResult X11PumpOneMessage() {
-    if (terminationRequested || windowLost) return PumpResult::Quit;
+    if (TerminationRequested() || windowLost) return PumpResult::Quit;
     if (!display || !XPending(display)) return PumpResult::Empty;
     XEvent event;
     XNextEvent(display, &event);

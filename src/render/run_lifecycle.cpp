@@ -68,9 +68,10 @@ int LoadPictureAndOverrides(const SettingOverrides* overrides) {
     const bool ownPicture = !overrides || overrides->picture.empty();
     OverridePicturePath(ownPicture ? std::string() : overrides->picture);
     const int loaded = LoadFallbackImage();
-    // The message is already shown. Saving here also writes the defaults
-    // when there was no settings file.
-    if (!loaded && ownPicture) {
+    // The message is already shown. A run that ends here saves the settings
+    // with an empty path, which also writes the defaults when there was no
+    // settings file; a run that draws on without its picture writes nothing.
+    if (!loaded && ownPicture && !runWithoutPicture) {
         saverSettings.pathText[0] = '\0';
         SaveSettings();
     }
@@ -82,13 +83,13 @@ int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed, const
     std::memset(&saverSettings, 0, sizeof saverSettings);
 
     // Without a camera the saver still runs: it shows the still picture.
-    // The message goes to stderr on Linux; on Windows no render window
-    // exists yet, so nobody sees it.
+    // The capture back end says why, in its own terms; the message goes to
+    // stderr on Linux, while on Windows no render window exists yet, so
+    // nobody sees it.
     bool capturing = false;
     if (videoInputEnabled) {
         capturing = BuildCaptureGraph();
-        if (!capturing)
-            ShowError("A suitable device was not found - disabling directsound video input interface.");
+        if (!capturing) ShowError("%s", CaptureFailureText());
     }
 
     PrepareSettings();
@@ -103,6 +104,8 @@ int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed, const
     }
     if (!opened) return 0;
 
+    // The message is already shown; a run that draws on without its
+    // picture goes on.
     if (!LoadPictureAndOverrides(overrides) && !runWithoutPicture) return 0;
 
     std::srand(TickCount());

@@ -14,7 +14,7 @@ constexpr bool videoInputEnabled = true;
 // Set by a host that must never end for a missing picture: a hack of the
 // XScreenSaver family, whose daemon would show a crash box and start it
 // again. The run then goes on without the picture (the figure shows the
-// video, or plain quads), after the same message and settings save.
+// video, or plain quads), after the same message, and writes no settings.
 extern bool runWithoutPicture;
 
 // Start-up, main loop and shut-down. saverWindow is the window the run
@@ -36,7 +36,8 @@ void PrepareSettings();
 // Reads the still picture (overrides may name another), then puts the
 // overrides into the settings record. They come after the picture, so that
 // the save that follows a picture that cannot be read writes the file's own
-// values; a picture given on the command line is never followed by a save.
+// values; a picture given on the command line, or a run that goes on without
+// its picture (runWithoutPicture), is never followed by a save.
 // LoadFallbackImage's result.
 int LoadPictureAndOverrides(const SettingOverrides* overrides);
 

@@ -15,6 +15,13 @@ float spinAngle[MaxPulseObjects] = {};
 namespace {
 // Objects 0..50 share the Lissajous curve; later ones get circles of their own.
 constexpr int kLastOnCurve = 50;
+
+// A spin angle brought back below a full turn once it reaches one: a float
+// walking on for days would grow until a step rounds away and the object
+// stops spinning. A turn of a and of a +- 360 degrees is the same; fmod is
+// exact and keeps the sign, and angles below 360 are left as they are, so
+// every run shorter than that draws what it always drew.
+float KeptSmall(float angle) { return std::fabs(angle) >= 360.0f ? std::fmod(angle, 360.0f) : angle; }
 }  // namespace
 
 int PulseObjectsFor(int32_t pulseObjectCount) {
@@ -46,7 +53,7 @@ void AnimateScene() {
     node.next = nullptr;
 
     for (int i = 0; i < n; ++i) {
-        spinAngle[i] = static_cast<float>(spinAngle[i] + (std::rand() % 10 - 2) * 0.2);
+        spinAngle[i] = KeptSmall(static_cast<float>(spinAngle[i] + (std::rand() % 10 - 2) * 0.2));
         // Each object runs 4000 ms ahead of the one before, wrapping with the
         // tick count.
         const uint32_t phaseTicks = frameTime + 4000u * static_cast<uint32_t>(i);

@@ -11,8 +11,8 @@ constexpr int MaxPulseObjects = 1000;
 // base of every time-driven effect.
 extern uint32_t frameTime;
 
-// Per-object spin about the quad's own Z axis, degrees; a random walk that
-// is never reduced modulo 360.
+// Per-object spin about the quad's own Z axis, degrees; a random walk,
+// brought back modulo 360 (keeping its sign) whenever it reaches a full turn.
 extern float spinAngle[MaxPulseObjects];
 
 // Samples frameTime and adds one node per pulse object to the (empty) scene

@@ -2,57 +2,45 @@
 // whole into a buffer that LoadBMPFromMemory decodes.
 #include "video/bitmap_reader.h"
 
+#include "common/file_io.h"
 #include "host/gl_window.h"
 
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #ifdef _WIN32
 #include <io.h>
 #else
 #include <unistd.h>
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
 #endif
 
 namespace {
 int fileHandle = -1;
 int32_t fileLength = 0;
 unsigned char* fileBuffer = nullptr;
-
-// Reads up to count bytes; short reads are retried, so the result is what
-// the file really gave up to its end or an error.
-size_t ReadFully(int fd, unsigned char* out, size_t count) {
-    size_t done = 0;
-    while (done < count) {
-        const size_t chunk = count - done < 0x40000000u ? count - done : 0x40000000u;
-        auto n = read(fd, out + done, static_cast<unsigned>(chunk));
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    return done;
-}
 }  // namespace
 
 int OpenImageFile(const char* path) {
     CloseImageFile();
-    fileHandle = open(path, O_RDONLY | O_BINARY);
-    struct stat info {};
-    // A directory opens on POSIX systems; it is no more a picture than a
-    // missing file is. So is anything longer than a 32-bit length.
-    if (fileHandle != -1 &&
-        (fstat(fileHandle, &info) != 0 || (info.st_mode & S_IFMT) != S_IFREG || static_cast<uint64_t>(info.st_size) > kMaxBitmapBytes)) {
-        close(fileHandle);
-        fileHandle = -1;
+    int64_t length = 0;
+    // A directory, a FIFO or a device is no picture: it is refused as an
+    // invalid file is, without a message of its own and without waiting on it.
+    switch (OpenRegularFile(path, fileHandle, length)) {
+        case FileOpenResult::NotRegular:
+            return 0;
+        case FileOpenResult::CannotOpen:
+            break;
+        case FileOpenResult::Opened:
+            // Nor is anything longer than a 32-bit length.
+            if (static_cast<uint64_t>(length) <= kMaxBitmapBytes) {
+                fileLength = static_cast<int32_t>(length);
+                return 1;
+            }
+            close(fileHandle);
+            fileHandle = -1;
+            break;
     }
-    if (fileHandle == -1) {
-        ShowError("Open for %s failed\n", path);
-        return 0;
-    }
-    fileLength = static_cast<int32_t>(info.st_size);
-    return 1;
+    ShowError("Open for %s failed\n", path);
+    return 0;
 }
 
 ImageRecord* GetBMPFromBuffer(int32_t offset, int32_t size) {

@@ -18,7 +18,9 @@ constexpr size_t kBitmapHeaderSize = 54;
 // is a 32-bit count, and GL sizes are too).
 constexpr uint64_t kMaxBitmapBytes = 0x7fffffff;
 
-// Opens path for reading. 1 on success; 0 after "Open for %s failed\n".
+// Opens path for reading. 1 on success; 0 after "Open for %s failed\n" when
+// it cannot be opened, and 0 without a message when it is no regular file
+// (the caller's "Image load failed." then says all, as for an invalid file).
 int OpenImageFile(const char* path);
 
 // Reads size bytes from offset of the open file (size <= 0: the whole file;

@@ -17,12 +17,19 @@ bool BuildCaptureGraph();
 // Stops and releases the graph; nothing when none was built.
 void ReleaseCaptureGraph();
 
+// Why no video shows, in the words of this platform's capture framework,
+// for ShowError: the last BuildCaptureGraph that failed, or the end of the
+// source (or its silence) that WaitForFirstVideoFrame found. The saver then
+// goes on with the still picture.
+const char* CaptureFailureText();
+
 // How a wait for the first frame ended.
 enum class FirstFrame {
     Arrived,      // the sink holds a frame
     NoCapture,    // no graph runs: nothing to wait for
     SourceEnded,  // the stream ended or failed before its first frame
     TimedOut,     // the source is still running, but sent nothing in time
+    Interrupted,  // the process was told to end (SIGTERM, SIGINT on Linux)
 };
 
 // Waits at most timeoutMs for the running graph's first frame in the sink,

@@ -181,3 +181,7 @@ FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
         Sleep(5);
     }
 }
+
+const char* CaptureFailureText() {
+    return "A suitable device was not found - disabling directsound video input interface.";
+}

@@ -30,6 +30,8 @@
 #include <string>
 #include <thread>
 
+#include "common/printable_text.h"
+#include "common/termination.h"
 #include "video/capture_source.h"
 #include "video/frame_sink.h"
 #include "video/texture_upload.h"
@@ -59,6 +61,24 @@ std::string preferredDevice;
 
 // The structure name of the message that wakes the watcher to stop.
 const char kStopWatching[] = "lumox-stop-watching";
+
+// The source of the last build, as a message names it, and why it shows no
+// video (CaptureFailureText). Main thread only.
+std::string sourceName;
+std::string failureText;
+
+// Why the running source stopped, as the watcher found it; read once
+// captureEnded is up.
+std::mutex endLock;
+std::string endReason;
+
+const char kStillPicture[] = ": showing the still picture.";
+
+// Keeps the reason for CaptureFailureText, and gives the build's result.
+bool Fail(const std::string& what) {
+    failureText = PrintableText(what);
+    return false;
+}
 
 // The caps of the last sample; touched by the streaming thread, and by the
 // main thread only while no stream runs. The lock makes that plain to
@@ -138,7 +158,8 @@ bool DeviceMatches(GstDevice* device, const char* name, const std::string& part)
 }
 
 // The first Video/Source device with a display name that makes an element;
-// with a preferred device, the first of those that matches it.
+// with a preferred device, the first of those that matches it. Its name goes
+// to sourceName.
 GstElement* ChosenDeviceElement() {
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
@@ -160,28 +181,45 @@ GstElement* ChosenDeviceElement() {
         chosen = first;
     }
     GstElement* element = chosen ? gst_device_create_element(chosen, nullptr) : nullptr;
+    if (element) {
+        gchar* name = gst_device_get_display_name(chosen);
+        sourceName = std::string("The camera \"") + name + "\"";
+        g_free(name);
+    }
     g_list_free_full(devices, gst_object_unref);
     gst_object_unref(monitor);
     return element;
 }
 
-// The whole pipeline, from LUMOX_VIDEO_SOURCE or from the first device.
+// GStreamer's words for a failure, and frees it.
+std::string TakeReason(GError* error) {
+    std::string reason = error && error->message ? error->message : "no reason given";
+    if (error) g_error_free(error);
+    return reason;
+}
+
+// The whole pipeline, from LUMOX_VIDEO_SOURCE or from the first device; null
+// with the reason kept when it cannot be made.
 GstElement* MakePipeline() {
     GError* error = nullptr;
     const char* description = std::getenv("LUMOX_VIDEO_SOURCE");
     if (description && *description) {
+        sourceName = std::string("LUMOX_VIDEO_SOURCE \"") + description + "\"";
         const std::string launch = std::string(description) + " ! " + kConversion;
         GstElement* pipeline = gst_parse_launch_full(launch.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
         // A link that cannot be made is reported in error beside a pipeline.
-        if (error) {
-            g_error_free(error);
+        if (error || !pipeline) {
             if (pipeline) gst_object_unref(pipeline);
+            Fail(sourceName + " cannot be made (" + TakeReason(error) + ")" + kStillPicture);
             return nullptr;
         }
         return pipeline;
     }
     GstElement* source = ChosenDeviceElement();
-    if (!source) return nullptr;
+    if (!source) {
+        Fail(std::string("No camera was found") + kStillPicture);
+        return nullptr;
+    }
     // decodebin lets cameras that send MJPEG work as well as raw ones. The
     // device's element is linked to it by name: a bin with ghost pads
     // would take the converter's sink, whose link from decodebin waits for
@@ -189,9 +227,9 @@ GstElement* MakePipeline() {
     const std::string tail = std::string("decodebin name=lumoxdecode ! ") + kConversion;
     GstElement* pipeline = gst_parse_launch_full(tail.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
     if (error || !pipeline) {
-        if (error) g_error_free(error);
         if (pipeline) gst_object_unref(pipeline);
         gst_object_unref(gst_object_ref_sink(source));
+        Fail(sourceName + " cannot be used (" + TakeReason(error) + ")" + kStillPicture);
         return nullptr;
     }
     GstElement* decode = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxdecode");
@@ -200,6 +238,7 @@ GstElement* MakePipeline() {
     if (decode) gst_object_unref(decode);
     if (!linked) {
         gst_object_unref(pipeline);
+        Fail(sourceName + " cannot be used (it does not link to the decoder)" + kStillPicture);
         return nullptr;
     }
     return pipeline;
@@ -209,9 +248,12 @@ constexpr GstMessageType kFailures = static_cast<GstMessageType>(GST_MESSAGE_ERR
 constexpr GstMessageType kWatched = static_cast<GstMessageType>(kFailures | GST_MESSAGE_APPLICATION);
 
 // Keeps only errors, the end of the stream and our own stop on the bus:
-// hours of other messages would pile up.
+// hours of other messages would pile up. A sync handler that drops a
+// message owns it, so it releases what it drops.
 GstBusSyncReply KeepFailuresOnly(GstBus*, GstMessage* message, gpointer) {
-    return (GST_MESSAGE_TYPE(message) & kWatched) ? GST_BUS_PASS : GST_BUS_DROP;
+    if (GST_MESSAGE_TYPE(message) & kWatched) return GST_BUS_PASS;
+    gst_message_unref(message);
+    return GST_BUS_DROP;
 }
 
 // What went wrong, in GStreamer's words.
@@ -219,17 +261,15 @@ std::string FailureText(GstMessage* message) {
     if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR) return "the stream ended";
     GError* error = nullptr;
     gst_message_parse_error(message, &error, nullptr);
-    std::string text = error && error->message ? error->message : "an error";
-    if (error) g_error_free(error);
-    return text;
+    return TakeReason(error);
 }
 
-// An error or the end of the stream waiting on the bus; never blocks. The
-// reason goes into why.
-bool BusReportsFailure(GstBus* bus, std::string* why = nullptr) {
+// An error or the end of the stream waiting on the bus, with GStreamer's
+// words for it in reason; never blocks.
+bool BusReportsFailure(GstBus* bus, std::string& reason) {
     GstMessage* message = gst_bus_timed_pop_filtered(bus, 0, kFailures);
     if (!message) return false;
-    if (why) *why = FailureText(message);
+    reason = FailureText(message);
     gst_message_unref(message);
     return true;
 }
@@ -246,9 +286,14 @@ void WatchBus(GstElement* pipeline, GstBus* bus) {
         if (!message) continue;
         if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_APPLICATION && !ended) {
             ended = true;
+            const std::string reason = PrintableText(FailureText(message));
             std::fprintf(stderr, "lumox: the video source stopped (%s); the still picture shows again\n",
-                         FailureText(message).c_str());
+                         reason.c_str());
             gst_element_set_state(pipeline, GST_STATE_NULL);
+            {
+                std::lock_guard<std::mutex> lock(endLock);
+                endReason = reason;
+            }
             videoFrameState.captureEnded.store(true);
         }
         gst_message_unref(message);
@@ -264,43 +309,49 @@ void FreePipeline(GstElement* pipeline, GstBus* bus) {
 }
 
 // Waits, bounded, until the pipeline plays, watching the bus for errors
-// without blocking on it. A failure's reason goes into why (a busy camera:
-// "Device '/dev/video0' is busy").
-bool StartPipeline(GstElement* pipeline, GstBus* bus, std::string& why) {
+// without blocking on it; false with the reason kept. A process told to
+// end stops waiting.
+bool StartPipeline(GstElement* pipeline, GstBus* bus) {
+    std::string reason = "it would not play";
+    const auto failed = [&reason] {
+        return Fail(sourceName + " did not start (" + reason + ")" + kStillPicture);
+    };
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        if (!BusReportsFailure(bus, &why)) why = "it does not start";
-        return false;
+        BusReportsFailure(bus, reason);
+        return failed();
     }
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (BusReportsFailure(bus, &why)) return false;
+        if (TerminationRequested()) return false;
+        if (BusReportsFailure(bus, reason)) return failed();
         GstState state = GST_STATE_VOID_PENDING;
         const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, 20 * GST_MSECOND);
         if (result == GST_STATE_CHANGE_FAILURE) {
-            if (!BusReportsFailure(bus, &why)) why = "it does not start";
-            return false;
+            BusReportsFailure(bus, reason);
+            return failed();
         }
-        if (result != GST_STATE_CHANGE_ASYNC && state == GST_STATE_PLAYING) return !BusReportsFailure(bus, &why);
+        if (result != GST_STATE_CHANGE_ASYNC && state == GST_STATE_PLAYING)
+            return BusReportsFailure(bus, reason) ? failed() : true;
     }
-    why = "it did not start within 5 seconds";
-    return false;
+    reason = "it was not playing after " + std::to_string(kStartTimeout.count()) + " s";
+    return failed();
 }
 
 }  // namespace
 
 bool BuildCaptureGraph() {
     if (videoFrameState.captureRunning) return true;
+    failureText.clear();
+    sourceName.clear();
     GError* error = nullptr;
-    if (!gst_init_check(nullptr, nullptr, &error)) {
-        if (error) g_error_free(error);
-        return false;
-    }
+    if (!gst_init_check(nullptr, nullptr, &error))
+        return Fail("GStreamer cannot start (" + TakeReason(error) + ")" + kStillPicture);
     GstElement* pipeline = MakePipeline();
     if (!pipeline) return false;
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxsink");
     if (!sink) {
         gst_object_unref(pipeline);
-        return false;
+        return Fail(sourceName + " cannot be made (it has no video sink)" + kStillPicture);
     }
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = OnNewSample;
@@ -309,10 +360,7 @@ bool BuildCaptureGraph() {
 
     GstBus* bus = gst_element_get_bus(pipeline);
     gst_bus_set_sync_handler(bus, KeepFailuresOnly, nullptr, nullptr);
-    std::string why;
-    if (!StartPipeline(pipeline, bus, why)) {
-        // A busy camera is no camera: the still picture shows.
-        std::fprintf(stderr, "lumox: the video source cannot be used: %s\n", why.c_str());
+    if (!StartPipeline(pipeline, bus)) {
         FreePipeline(pipeline, bus);
         return false;
     }
@@ -344,10 +392,20 @@ FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
-        if (videoFrameState.captureEnded.load()) return FirstFrame::SourceEnded;
-        if (std::chrono::steady_clock::now() >= deadline) return FirstFrame::TimedOut;
+        if (videoFrameState.captureEnded.load()) {
+            std::lock_guard<std::mutex> lock(endLock);
+            Fail(sourceName + " ended before its first frame (" + endReason + ")" + kStillPicture);
+            return FirstFrame::SourceEnded;
+        }
+        if (TerminationRequested()) return FirstFrame::Interrupted;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            Fail(sourceName + " sent no frame within " + std::to_string(timeoutMs) + " ms.");
+            return FirstFrame::TimedOut;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
+
+const char* CaptureFailureText() { return failureText.c_str(); }
 
 GstElement* CapturePipeline() { return capture.pipeline; }

@@ -42,6 +42,17 @@ wait_exit() {
   return 1
 }
 
+# answer_error_dialog PID WHAT: waits for the window titled "Error", presses
+# Enter on it and waits for PID to end; its exit code in EXIT_CODE.
+answer_error_dialog() {
+  local id
+  id=$(wait_for_window Error 30) || fail "$2: no error dialog"
+  xdotool windowfocus --sync "$id"
+  sleep 0.2
+  xdotool key Return
+  wait_exit "$1" 20 || fail "$2: still running after the error dialog"
+}
+
 still_running() { kill -0 "$1" 2>/dev/null; }
 
 # window_size ID: "WIDTHxHEIGHT" of the window's client area.

@@ -71,21 +71,31 @@ wait_exit $pid 15 || fail "SIGTERM did not end the run"
 [ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE after SIGTERM: $(cat "$work/err")"
 pid=
 
-note "--root with a picture it cannot read: says so and draws on; the preview ends"
+note "--root with a picture it cannot read: says so, draws on and writes no settings; the preview ends and saves them"
+cfg=$XDG_CONFIG_HOME/lumox/lumox.cfg
 mkdir -p "$XDG_CONFIG_HOME/lumox"
 printf 'BM not a picture' >"$XDG_CONFIG_HOME/lumox/lumox.bmp"
-rm -f "$work/trace.txt"
-"$lumox" --root --window-id "$window" 2>"$work/err" & pid=$!
-wait_frames 400x300
-grep -q "Image load failed." "$work/err" || fail "no message for the broken picture: $(cat "$work/err")"
-kill -TERM $pid
-wait_exit $pid 15 || fail "SIGTERM did not end the run without a picture"
-[ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE without a picture: $(cat "$work/err")"
-pid=
+for settings in none short; do
+  [ $settings = short ] && printf 'x' >"$cfg"
+  rm -f "$work/trace.txt"
+  "$lumox" --root --window-id "$window" 2>"$work/err" & pid=$!
+  wait_frames 400x300
+  grep -q "Image load failed." "$work/err" || fail "no message for the broken picture: $(cat "$work/err")"
+  kill -TERM $pid
+  wait_exit $pid 15 || fail "SIGTERM did not end the run without a picture"
+  [ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE without a picture: $(cat "$work/err")"
+  pid=
+  case $settings in
+    none) [ ! -e "$cfg" ] || fail "the hack wrote a settings file" ;;
+    short) [ "$(cat "$cfg")" = x ] || fail "the hack rewrote a 1-byte settings file ($(stat -c %s "$cfg") bytes)" ;;
+  esac
+done
+rm "$cfg"
 "$lumox" /p "$((window))" 2>"$work/err"; code=$?
 [ "$code" != 0 ] || fail "a preview without its picture ran"
 grep -q "Image load failed." "$work/err" || fail "the preview gave no message: $(cat "$work/err")"
-rm -f "$XDG_CONFIG_HOME/lumox/lumox.bmp"
+[ "$(stat -c %s "$cfg")" = 1348 ] || fail "the preview that ended for its picture saved no settings"
+rm -f "$XDG_CONFIG_HOME/lumox/lumox.bmp" "$cfg"
 
 note "--root with \$XSCREENSAVER_WINDOW: draws on that window and ends with 0 when it is destroyed"
 rm -f "$work/trace.txt"

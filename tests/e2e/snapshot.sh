@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Headless snapshots: the PNG's size follows the settings, no settings file
-# appears, and bad command lines get a message instead of a crash.
+# appears, a size beyond the offscreen context is refused, and bad command
+# lines get a message instead of a crash.
 # usage: snapshot.sh LUMOX
 source "$(dirname "$0")/lib.sh"
 lumox=$1
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
-unset DISPLAY WAYLAND_DISPLAY
+unset DISPLAY WAYLAND_DISPLAY LUMOX_VIDEO_SOURCE
 
 png_size() { /usr/bin/identify -format '%wx%h' "$1"; }
 
@@ -56,6 +57,25 @@ for args in "--snapshot" "--frames 3" "--snapshot $work/x.png --size 0x0" "--bog
   [ $code = 255 ] || fail "'$args' exited $code"
   grep -q "^lumox: " "$work/err" || fail "'$args' gave no message"
 done
+
+note "numbers with blanks are bad numbers; control bytes are not echoed"
+"$lumox" --snapshot "$work/blank.png" --frames " 3" 2>"$work/err"
+[ $? = 255 ] || fail "--frames ' 3' was taken"
+grep -qx 'lumox: --frames needs a whole number from 1 to 100000, not " 3"' "$work/err" || fail "--frames ' 3': $(cat "$work/err")"
+[ ! -e "$work/blank.png" ] || fail "--frames ' 3' wrote a PNG"
+"$lumox" $'--bo\e]0;owned\agus' 2>"$work/err"
+[ $? = 255 ] || fail "an option with control bytes was taken"
+grep -q $'[\x01-\x08\x0b-\x1f\x7f]' "$work/err" && fail "control bytes echoed: $(od -c "$work/err")"
+grep -qF 'unknown option "--bo\x1b]0;owned\x07gus"' "$work/err" || fail "echo: $(cat "$work/err")"
+
+note "a size beyond what the offscreen context draws is refused, nothing written"
+"$lumox" --snapshot "$work/huge.png" --size 16384x16384 --frames 1 2>"$work/err"
+code=$?
+[ $code != 0 ] && [ $code != 255 ] || fail "16384x16384 exited $code"
+grep -q "^lumox: a 16384x16384 snapshot is more than this OpenGL can draw offscreen: at most [0-9]*x[0-9]* (.*)$" \
+  "$work/err" || fail "16384x16384: $(cat "$work/err")"
+[ ! -e "$work/huge.png" ] || fail "16384x16384 wrote a PNG"
+
 "$lumox" --snapshot /nonexistent-dir/out.png --frames 1 2>"$work/err" && fail "unwritable PNG reported success"
 grep -q "cannot write" "$work/err" || fail "no message for an unwritable PNG"
 echo PASS

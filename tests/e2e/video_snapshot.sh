@@ -39,10 +39,14 @@ for i in range(0, len(data), 3):
 print(lit, green)'
 }
 
-note "a source that cannot be made, or ends before its first frame: the still picture"
+note "a source that cannot be made, or ends before its first frame: the still picture, and why"
 snapshot still "nosuchelement"
 snapshot ended "videotestsrc num-buffers=0"
 same_picture still ended || fail "an ended source changed the picture"
+grep -qxF 'lumox: LUMOX_VIDEO_SOURCE "nosuchelement" cannot be made (no element "nosuchelement"): showing the still picture.' \
+  "$work/still.err" || fail "a broken source was not reported: $(cat "$work/still.err")"
+grep -q '^lumox: LUMOX_VIDEO_SOURCE "videotestsrc num-buffers=0" .*: showing the still picture\.$' "$work/ended.err" ||
+  fail "an ended source was not reported: $(cat "$work/ended.err")"
 
 note "a live half-green source colours the pulse objects"
 snapshot video "videotestsrc pattern=solid-color foreground-color=0xff008000 is-live=true"

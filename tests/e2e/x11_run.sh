@@ -2,12 +2,14 @@
 # The Linux saver on a real X server (Xvfb): --window is a captioned window of
 # the configured size that ends on the window manager's close and on q;
 # -s ends on Escape, and on the sixth distinct mouse position, not the fifth.
+# Without a camera the run says so, in the words of this system.
 # usage: x11_run.sh LUMOX WM_CLOSE
 source "$(dirname "$0")/lib.sh"
 lumox=$1 wm_close=$2
 work=$(mktemp -d)
 trap 'kill $pid 2>/dev/null; stop_xvfb; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
+unset LUMOX_VIDEO_SOURCE
 pid=
 
 start_xvfb 1024x768x24
@@ -29,6 +31,11 @@ still_running $pid || fail "--window ended by itself"
 "$wm_close" "$id"
 expect_exit "--window close"
 [ ! -e "$XDG_CONFIG_HOME/lumox" ] || fail "a run created settings"
+grep -qi "directsound" "$work/err" && fail "a notice of the Windows build: $(cat "$work/err")"
+if ! compgen -G "/dev/video*" >/dev/null; then
+  grep -qx "lumox: No camera was found: showing the still picture." "$work/err" ||
+    fail "no notice of the missing camera: $(cat "$work/err")"
+fi
 
 note "--window: q quits; Escape and mouse movement are keys of a window"
 start --window

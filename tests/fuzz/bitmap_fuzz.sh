@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
 # Runs the bitmap fuzz target for a bounded time from a seed corpus of
-# bitmaps ImageMagick writes now: accepted ones of several sizes and refused
-# variants (palette, 32-bit, other headers, truncated).
+# bitmaps ImageMagick writes now: accepted ones of several sizes, up to
+# about 180 KiB, and refused variants (palette, 32-bit, other headers,
+# truncated). Inputs reach 1 MiB.
 # usage: bitmap_fuzz.sh BITMAP_FUZZ SECONDS
-set -euo pipefail
-fuzzer=$1 seconds=$2
-work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-seeds=$work/seeds corpus=$work/corpus
-mkdir -p "$seeds" "$corpus"
+source "$(dirname "$0")/fuzz_lib.sh"
 convert=/usr/bin/convert
 
 $convert -size 1x1 xc:'#102030' BMP3:"$seeds/one.bmp"
@@ -18,7 +15,12 @@ $convert -size 8x8 gradient:red-blue -type Palette BMP3:"$seeds/palette.bmp"
 $convert -size 5x3 xc:green BMP:"$seeds/v5.bmp"
 $convert -size 5x3 xc:green -intent Undefined BMP:"$seeds/v4.bmp"
 head -c 60 "$seeds/seven.bmp" >"$seeds/short.bmp"
+# Larger than 4096 bytes: a square, odd widths that need row padding, a
+# long thin one, and a truncated large one.
+$convert -size 64x64 plasma:fractal BMP3:"$seeds/square64.bmp"
+$convert -size 101x37 gradient:yellow-navy BMP3:"$seeds/odd101.bmp"
+$convert -size 2049x1 xc:orange BMP3:"$seeds/wide2049.bmp"
+$convert -size 300x200 plasma:fractal BMP3:"$seeds/large300.bmp"
+head -c 100000 "$seeds/large300.bmp" >"$seeds/truncated300.bmp"
 
-# Exit status 0: no crash, leak or sanitizer report within the time.
-"$fuzzer" -max_total_time="$seconds" -runs=50000000 -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-  -print_final_stats=1 "$corpus" "$seeds"
+run_fuzzer "$1" "$2" 1048576

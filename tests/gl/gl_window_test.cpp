@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "common/gl.h"
 #include "host/linux_gl_backend.h"
@@ -48,6 +49,30 @@ TEST_F(OffscreenGL, ProjectionIsTheFrustumOfFortyFiveDegrees) {
     GLint mode;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_MODELVIEW);
+}
+
+// The top edge of the frustum is tan(22.5 degrees) / 10 as a double, the
+// bottom edge its negative rounded to a float. Mesa keeps the matrix in
+// single precision, so a top edge rounded too shows only where it moves a
+// rounded edge: at 3:2 and 12:1, not at 4:3.
+TEST_F(OffscreenGL, ProjectionRoundsOnlyTheBottomEdge) {
+    for (const auto& size : {std::pair<int, int>{640, 480}, {300, 200}, {1200, 100}, {150, 200}}) {
+        ResizeGLScene(size.first, size.second);
+        float resized[16];
+        Projection(resized);
+
+        const double aspect = static_cast<float>(size.first) / static_cast<float>(size.second);
+        const double zNear = 0.1f;
+        const double top = zNear * std::tan(45.0 * 0.008726646259971648);
+        const double bottom = static_cast<float>(-top);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glFrustum(bottom * aspect, top * aspect, bottom, top, zNear, 256.0);
+        glMatrixMode(GL_MODELVIEW);
+        float expected[16];
+        Projection(expected);
+        EXPECT_EQ(std::memcmp(resized, expected, sizeof expected), 0) << size.first << "x" << size.second;
+    }
 }
 
 TEST_F(OffscreenGL, ZeroSizeBecomesOneByOneWithSquareAspect) {

@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "../unit/temp_dir.h"
@@ -189,6 +192,24 @@ TEST_F(Picture, OtherVariantsAndBrokenFilesGiveOnlyImageLoadFailed) {
         EXPECT_EQ(errors, "lumox: Image load failed.\n");
         EXPECT_EQ(nextTextureName, 1);
     }
+}
+
+TEST_F(Picture, ADirectoryOrAFifoIsRefusedAsAnInvalidFileIs) {
+    std::filesystem::create_directory(picture());
+    std::string errors;
+    EXPECT_EQ(Load(errors), 0);
+    EXPECT_EQ(errors, "lumox: Image load failed.\n");
+    std::filesystem::remove(picture());
+
+    ASSERT_EQ(mkfifo(picture().c_str(), 0644), 0);
+    // Held open at both ends here, so that an open waiting for a writer
+    // cannot hang the test.
+    const int keeper = open(picture().c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_NE(keeper, -1);
+    EXPECT_EQ(Load(errors), 0);
+    EXPECT_EQ(errors, "lumox: Image load failed.\n");
+    EXPECT_EQ(nextTextureName, 1);
+    close(keeper);
 }
 
 TEST_F(Picture, AMissingPictureNamesItsPath) {

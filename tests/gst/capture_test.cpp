@@ -102,7 +102,22 @@ TEST_F(GstCaptureTest, BrokenOrEndingSourcesFailTheBuild) {
         EXPECT_FALSE(BuildWith(source)) << source;
         EXPECT_FALSE(videoFrameState.captureRunning) << source;
         EXPECT_EQ(CapturePipeline(), nullptr) << source;
+        // The notice names the source and gives GStreamer's reason.
+        const std::string notice = CaptureFailureText();
+        EXPECT_EQ(notice.find(std::string("LUMOX_VIDEO_SOURCE \"") + source + "\" "), 0u) << notice;
+        EXPECT_NE(notice.find(" ("), std::string::npos) << notice;
+        EXPECT_NE(notice.find("): showing the still picture."), std::string::npos) << notice;
     }
+    EXPECT_FALSE(BuildWith("nosuchelement"));
+    EXPECT_NE(std::string(CaptureFailureText()).find("cannot be made (no element \"nosuchelement\")"),
+              std::string::npos)
+        << CaptureFailureText();
+    EXPECT_FALSE(BuildWith("v4l2src device=/dev/lumox-none"));  // made, but it cannot play
+    EXPECT_NE(std::string(CaptureFailureText()).find("did not start ("), std::string::npos) << CaptureFailureText();
+    // Nothing of the environment's text reaches a terminal as a control byte.
+    EXPECT_FALSE(BuildWith("nosuch\x1b[2Jelement"));
+    EXPECT_EQ(std::string(CaptureFailureText()).find('\x1b'), std::string::npos);
+    EXPECT_NE(std::string(CaptureFailureText()).find("nosuch\\x1b[2Jelement"), std::string::npos);
     ReleaseCaptureGraph();
     EXPECT_FALSE(videoFrameState.captureRunning);
 
@@ -111,6 +126,11 @@ TEST_F(GstCaptureTest, BrokenOrEndingSourcesFailTheBuild) {
     for (const char* source : {"videotestsrc num-buffers=0", "videotestsrc is-live=true num-buffers=0"}) {
         if (BuildWith(source)) {
             EXPECT_EQ(WaitForFirstVideoFrame(600000), FirstFrame::SourceEnded) << source;
+            EXPECT_NE(std::string(CaptureFailureText()).find("ended before its first frame"), std::string::npos)
+                << CaptureFailureText();
+        } else {
+            EXPECT_NE(std::string(CaptureFailureText()).find("did not start (the stream ended)"), std::string::npos)
+                << CaptureFailureText();
         }
         ReleaseCaptureGraph();
     }
@@ -129,6 +149,7 @@ TEST_F(GstCaptureTest, WithoutADeviceTheBuildFails) {
     EXPECT_FALSE(BuildCaptureGraph());
     EXPECT_FALSE(videoFrameState.captureRunning);
     EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
+    EXPECT_STREQ(CaptureFailureText(), "No camera was found: showing the still picture.");
 }
 
 // The test cameras (test_cameras.c): a camera another process holds fails

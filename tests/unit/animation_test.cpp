@@ -3,6 +3,7 @@
 // random walk and the 32-bit tick wrap.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -144,6 +145,37 @@ TEST_F(AnimationTest, SpinIsARandomWalkOfOneNumberPerObject) {
         EXPECT_NEAR(spinAngle[i], expected, 1e-3) << i;
     }
     EXPECT_EQ(spinAngle[20], 0.0f);  // objects not drawn keep their angle
+}
+
+TEST_F(AnimationTest, SpinGoesOnAfterDaysOfRunning) {
+    // 2^25 degrees is about 67 million frames in: a float there has steps of
+    // 4 degrees, and a plain walk of at most 1.4 a frame stands still.
+    saverSettings.pulseObjectCount = 2;
+    spinAngle[0] = 33554432.0f;
+    spinAngle[1] = -33554432.0f;
+    Frame(0);
+    for (int i = 0; i < 2; ++i) EXPECT_LT(std::fabs(spinAngle[i]), 360.0f) << i;
+    EXPECT_GT(spinAngle[0], 0.0f);  // the sign is kept
+    EXPECT_LT(spinAngle[1], 0.0f);
+
+    // From there every step counts again, through the next full turn.
+    const float start = spinAngle[0];
+    std::srand(9);
+    std::vector<int> draws(2 * 300);
+    for (int& d : draws) d = std::rand();
+    std::srand(9);
+    double walked = 0;
+    std::vector<float> seen;
+    for (int frame = 0; frame < 300; ++frame) {
+        const std::vector<SceneNode> nodes = Frame(static_cast<uint32_t>(frame) * 16u);
+        walked += (draws[frame * 2] % 10 - 2) * 0.2;
+        seen.push_back(nodes[0].rotZ);
+        EXPECT_LT(std::fabs(spinAngle[0]), 360.0f);
+        EXPECT_NEAR(std::remainder(spinAngle[0] - (start + walked), 360.0), 0.0, 1e-2) << frame;
+    }
+    EXPECT_GT(start + walked, 360.0);  // the walk did pass a full turn
+    std::sort(seen.begin(), seen.end());
+    EXPECT_GT(std::unique(seen.begin(), seen.end()) - seen.begin(), 100);
 }
 
 TEST_F(AnimationTest, PhaseWrapsWithTheTickCount) {

@@ -50,6 +50,16 @@ TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
         {"--snapshot", "a.png", "--frames", "0"},
         {"--snapshot", "a.png", "--frames", "12abc"},
         {"--snapshot", "a.png", "--frames", "-3"},
+        {"--snapshot", "a.png", "--frames", " 3"},
+        {"--snapshot", "a.png", "--frames", "\t3"},
+        {"--snapshot", "a.png", "--frames", "\n3"},
+        {"--snapshot", "a.png", "--frames", "+3"},
+        {"--snapshot", "a.png", "--frames", "3 "},
+        {"--snapshot", "a.png", "--size", " 640x480"},
+        {"--snapshot", "a.png", "--size", "640x 480"},
+        {"--snapshot", "a.png", "--size", "640x+480"},
+        {"--snapshot", "a.png", "--seed", " 1"},
+        {"--snapshot", "a.png", "--start-ms", "\v5"},
         {"--snapshot", "a.png", "--size", "640"},
         {"--snapshot", "a.png", "--size", "0x480"},
         {"--snapshot", "a.png", "--size", "640x480x2"},
@@ -93,6 +103,63 @@ TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
         EXPECT_EQ(c.mode, LinuxMode::Invalid) << args[0] << " " << args.size();
         EXPECT_FALSE(c.error.empty());
     }
+}
+
+TEST(LinuxCommandLine, NumbersWithBlanksGetTheMessageOfOtherBadNumbers) {
+    for (const char* bad : {" 3", "3 ", "+3", "-3", "x"})
+        EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", bad}).error,
+                  std::string("--frames needs a whole number from 1 to 100000, not \"") + bad + "\"");
+    EXPECT_EQ(Parse({"--count", "\t5"}).error, "--count needs a whole number from 1 to 1000, not \"\\x09" "5\"");
+    EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", "007"}).frames, 7);
+}
+
+TEST(LinuxCommandLine, EchoedInputShowsNoControlBytes) {
+    const std::vector<LinuxCommand> echoing = {
+        Parse({"--bo\x1b[2Jgus\x7f\xc3\xa9"}),
+        Parse({"/x\x1b]0;title\x07"}),
+        Parse({"--root"}, "0x1\x1b[31m"),
+    };
+    for (const LinuxCommand& c : echoing) {
+        ASSERT_EQ(c.mode, LinuxMode::Invalid);
+        for (const char ch : c.error) {
+            const unsigned char byte = static_cast<unsigned char>(ch);
+            EXPECT_TRUE(byte >= 0x20 && byte < 0x7f) << c.error;
+        }
+    }
+    EXPECT_EQ(echoing[0].error, "unknown option \"--bo\\x1b[2Jgus\\x7f\\xc3\\xa9\"");
+    EXPECT_NE(echoing[1].error.find("/x\\x1b]0;title\\x07"), std::string::npos) << echoing[1].error;
+    EXPECT_NE(echoing[2].error.find("0x1\\x1b[31m"), std::string::npos) << echoing[2].error;
+}
+
+TEST(SnapshotSize, TheFirstLimitPassedIsNamed) {
+    OffscreenLimits mesa;  // what Mesa's llvmpipe reports
+    mesa.viewportWidth = mesa.viewportHeight = mesa.rectangleTexture = 16384;
+    mesa.pbufferWidth = mesa.pbufferHeight = 4096;
+    EXPECT_EQ(SnapshotSizeProblem(4096, 4096, mesa), "");
+    EXPECT_EQ(SnapshotSizeProblem(1, 1, mesa), "");
+    EXPECT_EQ(SnapshotSizeProblem(16384, 16384, mesa),
+              "a 16384x16384 snapshot is more than this OpenGL can draw offscreen: at most 4096x4096 "
+              "(EGL_MAX_PBUFFER_WIDTH x EGL_MAX_PBUFFER_HEIGHT)");
+    EXPECT_NE(SnapshotSizeProblem(4097, 1, mesa), "");
+    EXPECT_NE(SnapshotSizeProblem(1, 4097, mesa), "");
+
+    OffscreenLimits narrow;  // a viewport narrower than it is tall
+    narrow.viewportWidth = 2048;
+    narrow.viewportHeight = 8192;
+    narrow.rectangleTexture = 8192;
+    EXPECT_EQ(SnapshotSizeProblem(2048, 8192, narrow), "");
+    EXPECT_NE(SnapshotSizeProblem(2049, 100, narrow).find("at most 2048x8192 (GL_MAX_VIEWPORT_DIMS)"),
+              std::string::npos);
+    narrow.rectangleTexture = 1024;
+    EXPECT_NE(SnapshotSizeProblem(100, 1025, narrow).find("at most 1024x1024 (GL_MAX_RECTANGLE_TEXTURE_SIZE)"),
+              std::string::npos);
+
+    OffscreenLimits counted;
+    counted.pbufferPixels = 1000000;
+    EXPECT_EQ(SnapshotSizeProblem(1000, 1000, counted), "");
+    EXPECT_NE(SnapshotSizeProblem(16384, 62, counted).find("at most 1000000 pixels (EGL_MAX_PBUFFER_PIXELS)"),
+              std::string::npos);
+    EXPECT_EQ(SnapshotSizeProblem(16384, 16384, OffscreenLimits{}), "");  // no limit named
 }
 
 TEST(LinuxCommandLine, WindowsSwitchesKeepTheirResults) {

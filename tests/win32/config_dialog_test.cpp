@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "host/settings.h"
+#include "test_files.h"
 
 namespace {
 
@@ -54,32 +55,10 @@ const int kTrackbarIds[4] = {1001, 1002, 1003, 1004};
 const int kCheckIds[6] = {1007, 1008, 1009, 1015, 1016, 1017};
 const char* const kResolutions[6] = {"640x480", "800x600", "1024x768", "1280x960", "1280x1024", "1600x1200"};
 
-// Windows path of lumox.scr, from the Unix path the test is given.
-std::string ScrPath() {
-    const char* path = std::getenv("LUMOX_SCR");
-    std::string result = path ? path : "";
-    if (!result.empty() && result[0] == '/') {
-        result = "Z:" + result;
-        for (char& c : result)
-            if (c == '/') c = '\\';
-    }
-    return result;
-}
-
 std::string SettingsPath() {
     char dir[MAX_PATH] = {};
     GetWindowsDirectoryA(dir, sizeof dir);
     return std::string(dir) + "\\lumox.cfg";
-}
-
-bool ReadFileBytes(const std::string& path, std::vector<unsigned char>& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bytes.assign(GetFileSize(file, nullptr), 0);
-    DWORD got = 0;
-    BOOL ok = bytes.empty() || ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    return ok && got == bytes.size();
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
@@ -159,7 +138,7 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(ScrPath().empty()) << "LUMOX_SCR names lumox.scr";
         hadFile = ReadFileBytes(SettingsPath(), keptFile);
-        DeleteFileA(SettingsPath().c_str());
+        RemoveSettingsFile();
     }
     void TearDown() override {
         if (process.hProcess) {
@@ -167,8 +146,16 @@ protected:
             CloseHandle(process.hProcess);
             CloseHandle(process.hThread);
         }
-        DeleteFileA(SettingsPath().c_str());
+        RemoveSettingsFile();
         if (hadFile) WriteFileBytes(SettingsPath(), keptFile);
+    }
+
+    // Whatever a test left as lumox.cfg: a file, read-only or not, or an
+    // empty directory.
+    static void RemoveSettingsFile() {
+        SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(SettingsPath().c_str());
+        RemoveDirectoryA(SettingsPath().c_str());
     }
 
     // Starts lumox.scr /c and returns its dialog once it is on screen.
@@ -178,14 +165,20 @@ protected:
         startup.cb = sizeof startup;
         if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
             return nullptr;
-        for (int i = 0; i < 600; ++i) {
+        return WaitForDialog("Lumox Config", 600);
+    }
+
+    // A visible dialog window of lumox.scr titled title, once shown within
+    // tries times 50 ms; nullptr if lumox.scr ends first.
+    HWND WaitForDialog(const char* title, int tries) {
+        for (int i = 0; i < tries; ++i) {
             HWND window = nullptr;
-            while ((window = FindWindowExA(nullptr, window, "#32770", "Lumox Config")) != nullptr) {
+            while ((window = FindWindowExA(nullptr, window, "#32770", title)) != nullptr) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(window, &owner);
                 if (owner == process.dwProcessId && IsWindowVisible(window)) return window;
             }
-            Sleep(50);
+            if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
         }
         return nullptr;
     }
@@ -193,7 +186,12 @@ protected:
     // Presses a button of the dialog; lumox.scr must then end with 0.
     void Press(HWND dialog, int id) {
         SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-        ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "the dialog did not end";
+        ExpectExitZero();
+    }
+
+    // Waits for lumox.scr to end; it must end with 0.
+    void ExpectExitZero() {
+        ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "lumox.scr did not end";
         DWORD code = 1;
         GetExitCodeProcess(process.hProcess, &code);
         EXPECT_EQ(code, 0u);
@@ -217,6 +215,31 @@ protected:
     bool hadFile = false;
     std::vector<unsigned char> keptFile;
 };
+
+// The texts of a window's children, one after another.
+std::string ChildTexts(HWND window) {
+    std::string texts;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char text[512] = {};
+        GetWindowTextA(child, text, sizeof text);
+        texts += text;
+        texts += '\n';
+    }
+    return texts;
+}
+
+// Names beside the settings file that start with its name (a replacement
+// left behind would).
+int NamesLikeTheSettingsFile() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((SettingsPath() + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do ++count;
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
 
 // Reads dialog template words with a bound.
 struct TemplateReader {
@@ -433,6 +456,46 @@ TEST_F(ConfigDialog, CancelOrTheCloseBoxAfterChangingEveryControlLeavesTheFileAs
         std::vector<unsigned char> bytes;
         ASSERT_TRUE(ReadFileBytes(SettingsPath(), bytes));
         EXPECT_TRUE(bytes == OddFile());
+    }
+}
+
+TEST_F(ConfigDialog, OkThatCannotSaveSaysSoInAMessageAndLeavesTheFileAlone) {
+    for (bool directory : {true, false}) {
+        SCOPED_TRACE(directory ? "a directory named lumox.cfg" : "a read-only lumox.cfg");
+        if (directory) {
+            ASSERT_TRUE(CreateDirectoryA(SettingsPath().c_str(), nullptr));
+        } else {
+            WriteFileBytes(SettingsPath(), OddFile());
+            ASSERT_TRUE(SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        HWND dialog = Open();
+        ASSERT_TRUE(dialog);
+        // A directory is no settings file: the defaults show.
+        if (directory) {
+            EXPECT_EQ(Send(dialog, 1004, TBM_GETPOS), 50);
+        }
+        // Posted: the OK button's handler does not return while its message
+        // box is up.
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1000)));
+        HWND box = WaitForDialog("Error", 400);
+        ASSERT_TRUE(box) << "OK did not say that the settings were not saved";
+        const std::string texts = ChildTexts(box);
+        EXPECT_NE(texts.find("The settings could not be saved to " + SettingsPath() + " ("), std::string::npos) << texts;
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+        ExpectExitZero();
+
+        const DWORD attributes = GetFileAttributesA(SettingsPath().c_str());
+        if (directory) {
+            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+            EXPECT_TRUE(RemoveDirectoryA(SettingsPath().c_str())) << "the directory is no longer empty";
+        } else {
+            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY));
+            std::vector<unsigned char> bytes;
+            ASSERT_TRUE(ReadFileBytes(SettingsPath(), bytes));
+            EXPECT_TRUE(bytes == OddFile());
+        }
+        RemoveSettingsFile();
+        EXPECT_EQ(NamesLikeTheSettingsFile(), 0) << "something was left beside the settings file";
     }
 }
 

@@ -69,6 +69,11 @@ TEST_F(Win32GLWindow, WindowedRunIsACaptionedWindowOfTheRequestedClientSize) {
     HWND window = reinterpret_cast<HWND>(renderWindow.glWindow);
     ASSERT_TRUE(IsWindow(window));
     EXPECT_EQ(ClassOf(window), "f_lumox");
+    // The class carries the module's icon 102 (this test program holds
+    // lumox.scr's resources).
+    HICON icon = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON));
+    EXPECT_TRUE(icon);
+    EXPECT_EQ(icon, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(102)));
     char title[32] = {};
     GetWindowTextA(window, title, sizeof title);
     EXPECT_STREQ(title, "Lumox");
@@ -169,6 +174,22 @@ TEST_F(Win32GLWindow, FullScreenFollowsTheModeChangeAndRestoresIt) {
     EXPECT_EQ(after.dmPelsWidth, before.dmPelsWidth);
     EXPECT_EQ(after.dmPelsHeight, before.dmPelsHeight);
     std::printf("mode after the run %lux%lu\n", after.dmPelsWidth, after.dmPelsHeight);
+}
+
+TEST(DisplayMode, AsksForSizeAndDepthInTheShortRecord) {
+    DEVMODEA mode;
+    std::memset(&mode, 0xA5, sizeof mode);
+    FillDisplayMode(mode, 800, 600, 16);
+    EXPECT_EQ(mode.dmSize, 148);
+    EXPECT_EQ(mode.dmPelsWidth, 800u);
+    EXPECT_EQ(mode.dmPelsHeight, 600u);
+    EXPECT_EQ(mode.dmBitsPerPel, 16u);
+    EXPECT_EQ(mode.dmFields, static_cast<DWORD>(DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT));
+    // Every other byte is zero, the panning fields past the 148 included.
+    mode.dmSize = 0;
+    mode.dmPelsWidth = mode.dmPelsHeight = mode.dmBitsPerPel = mode.dmFields = 0;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&mode);
+    for (size_t i = 0; i < sizeof mode; ++i) EXPECT_EQ(bytes[i], 0) << "byte " << i;
 }
 
 TEST_F(Win32GLWindow, PreviewPutsTheContextOnTheGivenWindow) {

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# SIGTERM and SIGINT end every mode of the Linux build promptly: the
+# configuration dialog (saving nothing), the error dialog of --window and -s,
+# and every mode while it is still starting. A video source that never
+# delivers a frame holds start-up in its longest wait (the capture pipeline's
+# start), so a signal sent a moment after the start finds a wait to end.
+# The seconds printed are figures; the checks are bounded waits.
+# usage: signals.sh LUMOX
+source "$(dirname "$0")/lib.sh"
+lumox=$1
+work=$(mktemp -d)
+pid=
+keeper=
+cleanup() {
+  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
+  [ -n "$keeper" ] && kill "$keeper" 2>/dev/null
+  stop_xvfb
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap "exit 1" INT TERM HUP PIPE
+export XDG_CONFIG_HOME=$work/config
+export NO_AT_BRIDGE=1
+export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp
+cfg=$XDG_CONFIG_HOME/lumox/lumox.cfg
+stalled="videotestsrc ! valve drop=true"
+# How long a process may take to end after the signal: start-up after a
+# signal still makes its window before the loop ends the run.
+limit=4
+
+start_xvfb 1024x768x24
+xprop -root -spy >/dev/null 2>&1 & keeper=$!
+
+# start ARGS...: lumox in the background with the default actions of SIGINT
+# and SIGTERM (a shell script's background jobs would ignore SIGINT).
+start() {
+  env --default-signal=INT,TERM "$lumox" "$@" 2>"$work/err" & pid=$!
+}
+# stop SIGNAL LABEL: sends SIGNAL; the process must be gone within $limit
+# seconds. Its exit status in EXIT_CODE.
+stop() {
+  local before; before=$(date +%s.%N)
+  kill "-$1" "$pid" 2>/dev/null
+  wait_exit "$pid" "$limit" || fail "$2: still running $limit s after SIG$1: $(cat "$work/err")"
+  pid=
+  printf '%s: SIG%s, gone after %.2f s, status %s\n' "$2" "$1" "$(awk "BEGIN {print $(date +%s.%N) - $before}")" "$EXIT_CODE"
+  ! grep -q Sanitizer "$work/err" || fail "$2: $(cat "$work/err")"
+}
+# signal_status SIGNAL: the status of a process the signal itself ended.
+signal_status() { [ "$1" = TERM ] && echo 143 || echo 130; }
+
+note "the configuration dialog: SIGTERM and SIGINT end it, with or without changes, saving nothing"
+mkdir -p "$XDG_CONFIG_HOME/lumox"
+head -c 1348 /dev/zero >"$cfg"
+cp "$cfg" "$work/before.cfg"
+for signal in TERM INT; do
+  for change in no yes; do
+    start
+    id=$(wait_for_window "Lumox Config" 20) || fail "no dialog: $(cat "$work/err")"
+    if [ $change = yes ]; then
+      xdotool windowfocus --sync "$id"
+      xdotool key --delay 40 Tab End Tab space
+    fi
+    stop $signal "dialog, changes: $change"
+    [ "$EXIT_CODE" = 0 ] || fail "the dialog ended with $EXIT_CODE: $(cat "$work/err")"
+    cmp "$cfg" "$work/before.cfg" || fail "SIG$signal changed the settings file"
+  done
+done
+rm -r "$XDG_CONFIG_HOME/lumox"
+start
+wait_for_window "Lumox Config" 20 >/dev/null || fail "no dialog: $(cat "$work/err")"
+stop TERM "dialog without a settings file"
+[ ! -e "$XDG_CONFIG_HOME/lumox" ] || fail "SIGTERM created settings"
+
+note "the error dialog of --window and -s (a picture that cannot be read) ends on a signal"
+mkdir -p "$XDG_CONFIG_HOME/lumox"
+printf 'BM broken' >"$XDG_CONFIG_HOME/lumox/lumox.bmp"
+for run in "--window TERM" "--window INT" "-s TERM" "-s INT"; do
+  read -r mode signal <<<"$run"
+  # The full stack of each allocation, so that the suppression of GLib's
+  # own quark table (lsan.supp) matches it alone.
+  ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0 start "$mode"
+  wait_for_window Error 20 >/dev/null || fail "$mode: no error dialog: $(cat "$work/err")"
+  stop "$signal" "$mode error dialog"
+  # The run ends for its picture, as it does when the dialog is answered.
+  [ "$EXIT_CODE" = 1 ] || fail "$mode: exit code $EXIT_CODE after the error dialog: $(cat "$work/err")"
+done
+rm -r "$XDG_CONFIG_HOME/lumox"
+
+note "a signal during start-up ends every mode: snapshot, window, -s, hack, dialog"
+export LUMOX_VIDEO_SOURCE=$stalled
+n=0
+for mode in snapshot window full hack dialog; do
+  for moment in 0 0.1 0.4 1.2 2.5; do
+    signal=TERM; [ $((n++ % 2)) = 0 ] || signal=INT
+    case $mode in
+      snapshot) DISPLAY= start --snapshot "$work/shot.png" --size 64x64 --frames 2 ;;
+      window) start --window ;;
+      full) start -s ;;
+      hack) start --root ;;
+      dialog) start ;;
+    esac
+    sleep "$moment"
+    still_running "$pid" || fail "$mode ended by itself within $moment s: $(cat "$work/err")"
+    stop "$signal" "$mode after $moment s"
+    case $EXIT_CODE in
+      # A snapshot that was told to end has no picture to show for it.
+      1) [ $mode = snapshot ] || fail "$mode: exit code 1: $(cat "$work/err")" ;;
+      0) [ $mode != snapshot ] || fail "an interrupted snapshot exited 0" ;;
+      "$(signal_status "$signal")") ;;  # the signal came before the handler
+      *) fail "$mode after $moment s: exit code $EXIT_CODE: $(cat "$work/err")" ;;
+    esac
+    [ ! -e "$work/shot.png" ] || fail "an interrupted snapshot wrote its picture"
+    [ ! -e "$XDG_CONFIG_HOME/lumox" ] || fail "$mode: a signal during start-up wrote settings"
+  done
+done
+echo PASS
