@@ -94,7 +94,8 @@ const OptionSpec kOptions[] = {
                "render offscreen without a display and write the last frame as PNG"),
     WholeOption(OptionId::Frames, "frames", "N", 1, 100000, "snapshot: frames to render (30)"),
     ModeOption(OptionId::Size, "size", OptionKind::Size, "WxH",
-               "snapshot: image size, each side 1 to 16384 (the configured resolution)", OptionGroup::Snapshot),
+               "snapshot: image size (the configured resolution), at most what the offscreen OpenGL draws "
+               "(4096x4096 with Mesa)", OptionGroup::Snapshot),
     WholeOption(OptionId::StartMs, "start-ms", "T", 0, 4294967295.0,
                 "snapshot: frame time of the first frame in milliseconds (0)"),
     WholeOption(OptionId::StepMs, "step-ms", "S", 0, 4294967295.0,

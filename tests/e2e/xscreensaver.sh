@@ -8,9 +8,11 @@
 # the screen's size, with those switches), -deactivate ends it within 10
 # seconds, and the daemon's log shows no crash. The daemon refuses to
 # launch hacks as root, so as root it runs as the unprivileged user nobody.
-# usage: xscreensaver.sh CMAKE BUILD_DIR
+# With --installed the same is checked on the package installed on this
+# machine: the entry keeps the plain name "lumox", which the daemon finds
+# in /usr/libexec/xscreensaver.
+# usage: xscreensaver.sh CMAKE BUILD_DIR | xscreensaver.sh --installed
 source "$(dirname "$0")/lib.sh"
-cmake=$1 build_dir=$2
 command -v xscreensaver >/dev/null || fail "xscreensaver is not installed"
 work=$(mktemp -d)
 chmod 755 "$work"
@@ -23,9 +25,15 @@ cleanup() {
 trap cleanup EXIT
 trap "exit 1" INT TERM HUP PIPE
 
-note "install into a staging root"
-stage=$work/stage
-"$cmake" --install "$build_dir" --prefix "$stage/usr" >/dev/null || fail "install failed"
+if [ "$1" = --installed ]; then
+  stage=
+  name=lumox
+else
+  note "install into a staging root"
+  stage=$work/stage
+  "$1" --install "$2" --prefix "$stage/usr" >/dev/null || fail "install failed"
+  name=$stage/usr/libexec/xscreensaver/lumox
+fi
 hack=$stage/usr/libexec/xscreensaver/lumox
 xml=$stage/usr/share/xscreensaver/config/lumox.xml
 [ -x "$hack" ] && [ -r "$xml" ] || fail "the hack or its panel is not installed"
@@ -52,7 +60,7 @@ RC
 user_env=(env -i HOME="$home" PATH="/usr/bin:/bin" XDG_CONFIG_HOME="$home/.config")
 
 note "lumox --add-to-xscreensaver writes the programs entry"
-"${as_user[@]}" "${user_env[@]}" "$hack" --add-to-xscreensaver || fail "--add-to-xscreensaver failed"
+"${as_user[@]}" "${user_env[@]}" "$stage/usr/bin/lumox" --add-to-xscreensaver || fail "--add-to-xscreensaver failed"
 grep -q "GL: lumox --root" "$home/.xscreensaver" || fail "no entry: $(cat "$home/.xscreensaver")"
 
 # The switches the panel writes when every control leaves its default:
@@ -69,7 +77,7 @@ print(("%.1f" % v) if "." in lo + de else "%d" % v)' "$(q "string((//number)[$i]
   switches+=("$(q "string((//number)[$i]/@arg)" | sed "s|%|$value|")")
 done
 switches+=("$(q 'string(//file/@arg)' | sed "s|%|$work/picture.bmp|")" "$(q 'string(//string/@arg)' | sed 's|%|NoSuchCamera|')")
-command="$hack --root ${switches[*]}"
+command="$name --root ${switches[*]}"
 echo "the entry: $command"
 sed -i "s|GL: lumox --root|GL: $command|" "$home/.xscreensaver"
 
@@ -84,7 +92,7 @@ note "-activate: the daemon starts the installed hack on its window, with the pa
 xscreensaver-command -activate >/dev/null || fail "-activate failed"
 pid=
 for ((i = 0; i < 150; i++)); do
-  pid=$(sed -n "s|.*forked \"$hack --root .*\" in pid \([0-9]*\) on window.*|\1|p" "$work/log" | tail -n 1)
+  pid=$(sed -n "s|.*forked \"$name --root .*\" in pid \([0-9]*\) on window.*|\1|p" "$work/log" | tail -n 1)
   [ -n "$pid" ] && [ "$(wc -l <"$work/trace.txt")" -ge 10 ] && break
   sleep 0.1
 done
