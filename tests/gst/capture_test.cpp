@@ -163,6 +163,9 @@ TEST_F(GstCaptureTest, BusyCameraIsNoCamera) {
     setenv("LUMOX_TEST_CAMERAS", "Busy Camera,/dev/lumox-busy,ff0000,busy", 1);
     EXPECT_FALSE(BuildCaptureGraph());
     EXPECT_FALSE(videoFrameState.captureRunning);
+    const std::string why = CaptureFailureText();
+    EXPECT_EQ(why.rfind("The camera \"Busy Camera\" did not start (", 0), 0u) << why;
+    EXPECT_NE(why.find("busy"), std::string::npos) << why;
     EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
 }
 
