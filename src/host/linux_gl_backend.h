@@ -23,6 +23,8 @@ int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits,
 int X11DestroyGLWindow();
 void X11SwapBuffers();
 PumpResult X11PumpOneMessage();
+// The glyphs of an X font for text over the frame (glXUseXFont).
+bool X11MakeOverlayFont(OverlayFont& font);
 // true while a window of our own is open on a display.
 bool X11HasOwnWindow();
 // A full-screen window holds the keyboard; a dialog shown over it needs the

@@ -56,6 +56,11 @@ PumpResult PumpOneMessage() {
     return backend == LinuxGLBackend::Egl ? PumpResult::Empty : X11PumpOneMessage();
 }
 
+bool MakeOverlayFont(OverlayFont& font) {
+    // A pbuffer has no window system and so no fonts.
+    return backend == LinuxGLBackend::X11 && X11MakeOverlayFont(font);
+}
+
 void DisplayErrorText(const char* text) {
     std::fprintf(stderr, "lumox: %s\n", text);
     if (backend != LinuxGLBackend::X11 || !X11HasOwnWindow()) return;

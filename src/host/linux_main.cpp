@@ -1,19 +1,23 @@
 // Entry point of the Linux build: reads the command line and runs the saver
 // full screen (-s), in a captioned window (--window), on another program's
 // window (/p ID, and XScreenSaver's --root and --window-id), headless into a
-// PNG (--snapshot), or the configuration dialog (no arguments, /c).
+// PNG (--snapshot), or the configuration dialog (no arguments, /c); or adds
+// Lumox to XScreenSaver's programs list (--add-to-xscreensaver).
 #include "common/clock.h"
 #include "common/gl.h"
 #include "common/termination.h"
 #include "host/config_dialog.h"
 #include "host/linux_gl_backend.h"
 #include "host/linux_options.h"
+#include "host/option_docs.h"
 #include "host/png_writer.h"
 #include "host/settings.h"
+#include "host/xscreensaver_file.h"
 #include "render/frame_report.h"
 #include "render/run_lifecycle.h"
 #include "video/fallback_image.h"
 #include "video/capture_source.h"
+#include "video/gst_capture.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,31 +27,6 @@
 #include <string>
 
 namespace {
-
-const char kUsage[] =
-    "Usage: lumox [OPTION]\n"
-    "Live-video screen saver.\n"
-    "\n"
-    "  (no option), /c     the configuration dialog (/c:ID: owned by window ID)\n"
-    "  -s, /s              run the saver full screen\n"
-    "  /p ID               run the saver on the X window ID (decimal)\n"
-    "  --root              run on $XSCREENSAVER_WINDOW, else on the root window\n"
-    "                      (as an XScreenSaver hack: SIGTERM ends the run)\n"
-    "  --window-id ID      run on window ID (decimal or 0x hexadecimal)\n"
-    "  --window            run the saver in a window (q, Q or Escape quits)\n"
-    "  --fps               print the frame rate on stderr once a second\n"
-    "  --snapshot FILE.png render offscreen and write the last frame, with\n"
-    "      --frames N      frames to render (30)\n"
-    "      --size WxH      image size (the configured resolution), at most what\n"
-    "                      the offscreen OpenGL draws (4096x4096 with Mesa)\n"
-    "      --start-ms T    frame time of the first frame (0)\n"
-    "      --step-ms S     frame time added per frame (16)\n"
-    "      --seed N        seed of the random generator (1)\n"
-    "  --help              show this text\n"
-    "  --version           show the version\n"
-    "\n"
-    "Settings are read from $XDG_CONFIG_HOME/lumox/lumox.cfg (else ~/.config/lumox),\n"
-    "the picture from lumox.bmp there (else the installed default picture).\n";
 
 constexpr uint32_t kFirstFrameTimeoutMs = 5000;
 
@@ -106,10 +85,15 @@ int RunSnapshot(const LinuxCommand& command) {
     }
     // ShowError has put the reason on stderr. A snapshot never writes the
     // settings file, so unlike the saver it does not save them here.
+    OverridePicturePath(command.settings.picture);
     if (!LoadFallbackImage()) {
         DestroyGLWindow();
         return 1;
     }
+    ApplySettingOverrides(command.settings, saverSettings);
+    if (command.frameRate)
+        std::fprintf(stderr, "lumox: --fps: a snapshot is drawn without a window system, whose fonts the overlay "
+                             "needs; no overlay\n");
     // A video source (a camera, or LUMOX_VIDEO_SOURCE) gets a few seconds for
     // its first frame, so that the snapshot shows video; without one the
     // still picture shows, and the capture back end says why.
@@ -143,7 +127,8 @@ int RunOnDisplay(const LinuxCommand& command, NativeWindow target) {
     SelectGLBackend(LinuxGLBackend::X11);
     SetX11QuitKeys(command.mode == LinuxMode::Windowed);
     EnableFrameRateReport(command.frameRate);
-    const int ran = target ? RunSaver(target, true) : RunSaver(0, false, command.mode == LinuxMode::Windowed);
+    const int ran = target ? RunSaver(target, true, false, &command.settings)
+                           : RunSaver(0, false, command.mode == LinuxMode::Windowed, &command.settings);
     if (!ran) {
         // With the window open the picture failed, and said so already.
         if (!renderWindow.glContext)
@@ -188,10 +173,13 @@ int main(int argc, char** argv) {
     // before this a signal simply ends the process.
     WatchTermination();
     LinuxCommand command = ParseLinuxCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+    PreferCaptureDevice(command.device);
     switch (command.mode) {
         case LinuxMode::Help:
-            std::fputs(kUsage, stdout);
+            std::fputs(UsageText().c_str(), stdout);
             return 0;
+        case LinuxMode::AddToXScreenSaver:
+            return AddLumoxToXScreenSaver();
         case LinuxMode::Version:
             std::puts("lumox " LUMOX_VERSION);
             return 0;

@@ -3,13 +3,19 @@
 #include "common/clock.h"
 #include "common/gl.h"
 #include "host/gl_window.h"
+#include "render/text_overlay.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 bool frameRateOn = false;
-FrameRateCounter frameRate;
+FrameRateMeter frameRate;
+uint64_t pauseSinceLastFrame = 0;
+// The glyphs belong to the context they were made on.
+uintptr_t fontContext = 0;
+bool fontReady = false;
+OverlayFont overlayFont;
 
 bool traceChecked = false;
 std::FILE* trace = nullptr;
@@ -35,28 +41,60 @@ void TraceFrame() {
     // Flushed line by line: the run may end by a signal or a lost display.
     std::fflush(trace);
 }
+
+void DrawFrameRate() {
+    if (fontContext != renderWindow.glContext) {
+        fontContext = renderWindow.glContext;
+        fontReady = MakeOverlayFont(overlayFont);
+        if (!fontReady) std::fprintf(stderr, "lumox: --fps: no font of the window system here, no overlay\n");
+    }
+    frameRate.AddFrame(MonotonicMicroseconds(), pauseSinceLastFrame);
+    pauseSinceLastFrame = 0;
+    if (!fontReady) return;
+    const std::string lines[] = {FrameRateLine(frameRate.FramesPerSecond()), LoadLine(frameRate.LoadPercent())};
+    const char* const text[] = {lines[0].c_str(), lines[1].c_str()};
+    DrawOverlayText(overlayFont, text, 2);
+}
 }  // namespace
 
-bool FrameRateCounter::AddFrame(uint32_t now, double& framesPerSecond) {
+bool FrameRateMeter::AddFrame(uint64_t now, uint64_t paused) {
     if (!started_) {
         started_ = true;
         since_ = now;
         frames_ = 0;
+        paused_ = 0;
         return false;
     }
     ++frames_;
-    const uint32_t elapsed = now - since_;
-    if (elapsed < 1000) return false;
-    framesPerSecond = frames_ * 1000.0 / elapsed;
+    paused_ += paused;
+    const uint64_t elapsed = now - since_;
+    if (elapsed < 1000000) return false;
+    framesPerSecond_ = frames_ * 1e6 / static_cast<double>(elapsed);
+    const uint64_t busy = paused_ < elapsed ? elapsed - paused_ : 0;
+    loadPercent_ = 100.0 * static_cast<double>(busy) / static_cast<double>(elapsed);
     since_ = now;
     frames_ = 0;
+    paused_ = 0;
     return true;
+}
+
+std::string FrameRateLine(double framesPerSecond) {
+    char text[48];
+    std::snprintf(text, sizeof text, "FPS: %.1f", framesPerSecond);
+    return text;
+}
+
+std::string LoadLine(double loadPercent) {
+    char text[48];
+    std::snprintf(text, sizeof text, "Load: %.1f%%", loadPercent);
+    return text;
 }
 
 void EnableFrameRateReport(bool on) { frameRateOn = on; }
 
+void NoteFramePause(uint64_t pausedMicroseconds) { pauseSinceLastFrame += pausedMicroseconds; }
+
 void ReportFrame() {
     TraceFrame();
-    double rate = 0;
-    if (frameRateOn && frameRate.AddFrame(TickCount(), rate)) std::fprintf(stderr, "lumox: %.1f fps\n", rate);
+    if (frameRateOn) DrawFrameRate();
 }

@@ -12,25 +12,42 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+// The stream has ended: no frame will come again, so the one still flagged
+// is dropped and the still picture replaces the last frame on the figure.
+// Without a picture (a hack that runs without one) the last frame stays.
+void ShowStillPictureAgain() {
+    videoFrameState.newFrame.store(false);
+    ShowPictureAgain();
+}
+}  // namespace
+
 void PrepareSettings() {
     if (!LoadSettings()) ApplyDefaultSettings();
     FillResolutionTable();
 }
 
 void ComposeFrame() {
-    if (videoInputEnabled) UploadVideoFrame();
+    if (videoInputEnabled) {
+        if (videoFrameState.captureEnded.exchange(false)) ShowStillPictureAgain();
+        UploadVideoFrame();
+    }
     AnimateScene();
     RenderFrame();
 }
 
-void DrawOneFrame() {
+void DrawOneFrame(uint32_t pauseMicroseconds) {
     ComposeFrame();
     ReportFrame();
     SwapGLBuffers();
-    if (saverSettings.limitFrameRate) SleepMilliseconds(10);
+    if (pauseMicroseconds) {
+        const uint64_t start = MonotonicMicroseconds();
+        SleepMicroseconds(pauseMicroseconds);
+        NoteFramePause(MonotonicMicroseconds() - start);
+    }
 }
 
-void RunMainLoop() {
+void RunMainLoop(uint32_t pauseMicroseconds) {
     while (!renderWindow.quitRequested) {
         switch (PumpOneMessage()) {
             case PumpResult::Quit:
@@ -39,7 +56,7 @@ void RunMainLoop() {
             case PumpResult::Handled:
                 break;
             case PumpResult::Empty:
-                DrawOneFrame();
+                DrawOneFrame(pauseMicroseconds);
                 break;
         }
     }
@@ -47,7 +64,23 @@ void RunMainLoop() {
 
 bool runWithoutPicture = false;
 
-int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
+int LoadPictureAndOverrides(const SettingOverrides* overrides) {
+    const bool ownPicture = !overrides || overrides->picture.empty();
+    OverridePicturePath(ownPicture ? std::string() : overrides->picture);
+    const int loaded = LoadFallbackImage();
+    // The message is already shown. A run that ends here saves the settings
+    // with an empty path, which also writes the defaults when there was no
+    // settings file, and says so when it cannot; a run that draws on without
+    // its picture writes nothing.
+    if (!loaded && ownPicture && !runWithoutPicture) {
+        saverSettings.pathText[0] = '\0';
+        if (!SaveSettings()) ShowError("%s", SettingsSaveProblem());
+    }
+    if (overrides) ApplySettingOverrides(*overrides, saverSettings);
+    return loaded;
+}
+
+int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed, const SettingOverrides* overrides) {
     std::memset(&saverSettings, 0, sizeof saverSettings);
 
     // Without a camera the saver still runs: it shows the still picture.
@@ -72,19 +105,13 @@ int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
     }
     if (!opened) return 0;
 
-    // The message is already shown. A run that ends here saves the settings
-    // with an empty path, which also writes the defaults when there was no
-    // settings file, and says so when it cannot; a run that draws on
-    // without its picture writes nothing.
-    if (!LoadFallbackImage() && !runWithoutPicture) {
-        saverSettings.pathText[0] = '\0';
-        if (!SaveSettings()) ShowError("%s", SettingsSaveProblem());
-        return 0;
-    }
+    // The message is already shown; a run that draws on without its
+    // picture goes on.
+    if (!LoadPictureAndOverrides(overrides) && !runWithoutPicture) return 0;
 
     std::srand(TickCount());
 
-    RunMainLoop();
+    RunMainLoop(FramePauseMicroseconds(overrides, saverSettings));
 
     DestroyGLWindow();
     if (capturing) ReleaseCaptureGraph();

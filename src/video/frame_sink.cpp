@@ -107,5 +107,6 @@ void ResetFrameSink() {
     std::free(state.frameBuffer);
     state.frameBuffer = nullptr;
     state.newFrame = false;
+    state.captureEnded = false;
     framesWritten = 0;
 }

@@ -115,6 +115,7 @@ void UploadVideoFrame() {
     if (state.videoWidth == 0 || state.videoHeight == 0 || !state.frameBuffer) return;
     UploadTexture(state.frameBuffer, state.frameTexWidth, state.frameTexHeight, pictureTexture);
     state.newFrame.store(false);
+    state.captureEnded.store(false);
 }
 
 void ResetTextureState() {
@@ -131,4 +132,5 @@ void ResetTextureState() {
     std::free(state.frameBuffer);
     state.frameBuffer = nullptr;
     state.newFrame.store(false);
+    state.captureEnded.store(false);
 }

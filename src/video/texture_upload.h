@@ -39,6 +39,10 @@ struct VideoFrameState {
     // frameTexWidth x frameTexHeight RGBA, from the C heap (malloc).
     unsigned char* frameBuffer = nullptr;
     std::atomic<bool> newFrame{false};
+    // Raised by a capture back end whose stream failed or ended while the
+    // graph was running, after the last frame was delivered; the render
+    // loop takes it down and shows the still picture again.
+    std::atomic<bool> captureEnded{false};
     std::mutex exchange;
 };
 
