@@ -84,6 +84,20 @@ void SetPerspective(float fovY, float aspect, float zNear, float zFar);
 // The GL state every frame starts from. Always 1.
 int InitGLState();
 
+// Glyphs of a font of the window system as GL display lists: character c
+// (0 to 127) is list listBase + c. Metrics in pixels.
+struct OverlayFont {
+    uint32_t listBase = 0;
+    int ascent = 0;
+    int descent = 0;
+};
+constexpr int kOverlayFontGlyphs = 128;
+
+// Makes the glyphs for text over the frame on the current context. false
+// where the window system offers no fonts (an EGL pbuffer; the Windows
+// build, which has no --fps).
+bool MakeOverlayFont(OverlayFont& font);
+
 // Input rules of the render window, called by the platform units.
 enum class GLKey { Escape, Q, Other };  // Q: q or Q
 void GLWindowKeyDown(GLKey key);

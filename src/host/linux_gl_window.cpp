@@ -55,6 +55,11 @@ bool OffscreenSurfaceLimits(int& maxWidth, int& maxHeight, long long& maxPixels)
     return backend == Backend::Egl && EglPbufferLimits(maxWidth, maxHeight, maxPixels);
 }
 
+bool MakeOverlayFont(OverlayFont& font) {
+    // A pbuffer has no window system and so no fonts.
+    return backend == Backend::X11 && X11MakeOverlayFont(font);
+}
+
 void DisplayErrorText(const char* text) {
     std::fprintf(stderr, "lumox: %s\n", text);
     if (backend != Backend::X11 || !X11HasOwnWindow()) return;

@@ -1,45 +1,24 @@
 // Entry point of the Linux build: reads the command line and runs the saver
 // full screen (-s), in a captioned window (--window), on another program's
 // window (/p ID, and XScreenSaver's --root and --window-id), headless into a
-// PNG (--snapshot), or the configuration dialog (no arguments, /c).
+// PNG (--snapshot), or the configuration dialog (no arguments, /c); or adds
+// Lumox to XScreenSaver's programs list (--add-to-xscreensaver).
 #include "common/termination.h"
-#include "host/config_dialog.h"
 #include "host/command_line.h"
+#include "host/config_dialog.h"
 #include "host/libpng_writer.h"
+#include "host/option_docs.h"
 #include "host/x11_gl_window.h"
+#include "host/xscreensaver_file.h"
 #include "render/run_lifecycle.h"
 #include "video/capture_source.h"
+#include "video/gst_capture.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace {
-
-const char kUsage[] =
-    "Usage: lumox [OPTION]\n"
-    "Live-video screen saver.\n"
-    "\n"
-    "  (no option), /c     the configuration dialog (/c:ID: owned by window ID)\n"
-    "  -s, /s              run the saver full screen\n"
-    "  /p ID               run the saver on the X window ID (decimal)\n"
-    "  --root              run on $XSCREENSAVER_WINDOW, else on the root window\n"
-    "                      (as an XScreenSaver hack: SIGTERM ends the run)\n"
-    "  --window-id ID      run on window ID (decimal or 0x hexadecimal)\n"
-    "  --window            run the saver in a window (q, Q or Escape quits)\n"
-    "  --fps               print the frame rate on stderr once a second\n"
-    "  --snapshot FILE.png render offscreen and write the last frame, with\n"
-    "      --frames N      frames to render (30)\n"
-    "      --size WxH      image size (the configured resolution), at most what\n"
-    "                      the offscreen OpenGL draws (4096x4096 with Mesa)\n"
-    "      --start-ms T    frame time of the first frame (0)\n"
-    "      --step-ms S     frame time added per frame (16)\n"
-    "      --seed N        seed of the random generator (1)\n"
-    "  --help              show this text\n"
-    "  --version           show the version\n"
-    "\n"
-    "Settings are read from $XDG_CONFIG_HOME/lumox/lumox.cfg (else ~/.config/lumox),\n"
-    "the picture from lumox.bmp there (else the installed default picture).\n";
 
 // A snapshot: the run offscreen, then its last frame into the PNG. Whatever
 // went wrong has been said; a snapshot told to end (SIGTERM, SIGINT) writes
@@ -48,6 +27,9 @@ int RunSnapshot(const LinuxCommand& command) {
     FrameImage image;
     RunOptions options = RunOptionsFor(command);
     options.lastFrame = &image;
+    if (command.frameRate)
+        std::fprintf(stderr, "lumox: --fps: a snapshot is drawn without a window system, whose fonts the overlay "
+                             "needs; no overlay\n");
     const RunEnd end = RunSaver(options);
     if (end == RunEnd::NoWindow) std::fprintf(stderr, "lumox: cannot create an offscreen OpenGL context (EGL)\n");
     if (end != RunEnd::Done && end != RunEnd::QuitEarly) {
@@ -96,8 +78,12 @@ int RunOnGivenWindow(const LinuxCommand& command) {
         }
     }
     if (!X11WindowExists(options.givenWindow)) {
-        std::fprintf(stderr, "lumox: there is no window 0x%lx on the display\n",
-                     static_cast<unsigned long>(options.givenWindow));
+        // Without a display no window can be found: that is what to say.
+        if (!X11RootWindow())
+            std::fprintf(stderr, "lumox: cannot open the display (is DISPLAY set?)\n");
+        else
+            std::fprintf(stderr, "lumox: there is no window 0x%lx on the display\n",
+                         static_cast<unsigned long>(options.givenWindow));
         return -1;
     }
     return RunOnDisplay(options);
@@ -116,10 +102,13 @@ int main(int argc, char** argv) {
     // before this a signal simply ends the process.
     WatchTermination();
     LinuxCommand command = ParseLinuxCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+    PreferCaptureDevice(command.device);
     switch (command.mode) {
         case LinuxMode::Help:
-            std::fputs(kUsage, stdout);
+            std::fputs(UsageText().c_str(), stdout);
             return 0;
+        case LinuxMode::AddToXScreenSaver:
+            return AddLumoxToXScreenSaver();
         case LinuxMode::Version:
             std::puts("lumox " LUMOX_VERSION);
             return 0;

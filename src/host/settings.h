@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 struct SaverSettings {
     char pathText[1024] = {};
@@ -54,6 +56,24 @@ static_assert(offsetof(SaverSettings, pulseRotate) == 1332, "file offset");
 static_assert(offsetof(SaverSettings, reservedWord) == 1336, "file offset");
 static_assert(offsetof(SaverSettings, pulseObjectCount) == 1340, "file offset");
 static_assert(offsetof(SaverSettings, pulseObjectSize) == 1344, "file offset");
+
+// Values of the settings record given for one run; an empty one keeps the
+// settings file's value.
+struct SettingOverrides {
+    std::optional<float> outwardSpeed;
+    std::optional<int32_t> fluctuateTunnelSpeed;
+    std::optional<int32_t> extraSaturation;
+    std::optional<int32_t> radialBlur;
+    std::optional<int32_t> limitFrameRate;
+    std::optional<float> pulseRate;
+    std::optional<int32_t> pulseSquiggle;
+    std::optional<int32_t> pulseRotate;
+    std::optional<int32_t> pulseObjectCount;
+    std::optional<float> pulseObjectSize;
+    // The pause after each frame; without it limitFrameRate decides.
+    std::optional<uint32_t> delayMicroseconds;
+    std::string picture;  // another still picture; empty: lumox.bmp
+};
 
 struct Resolution {
     int32_t width = 0;

@@ -202,3 +202,6 @@ LRESULT CALLBACK GLWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 void DisplayErrorText(const char* text) {
     if (renderWindow.glWindow) MessageBoxA(Hwnd(), text, "Error", MB_OK);
 }
+
+// The Windows saver's command line has no --fps: nothing asks for text.
+bool MakeOverlayFont(OverlayFont&) { return false; }

@@ -240,6 +240,48 @@ int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits,
     return 1;
 }
 
+namespace {
+// Mesa's glXUseXFont compiles a glyph without ink (the space) into a
+// bitmap of no size, whose advance its display lists drop: "FPS: 9" would
+// read "FPS:9". Such glyphs get a one-pixel bitmap without a set bit,
+// which moves the raster position by the glyph's width and draws nothing.
+void KeepBlankGlyphsAdvancing(const XFontStruct* xfont, GLuint base) {
+    if (!xfont->per_char) return;  // every glyph has the font's own metrics
+    static const GLubyte blank[4] = {0, 0, 0, 0};  // one row at any unpack alignment
+    for (unsigned c = xfont->min_char_or_byte2; c <= xfont->max_char_or_byte2 && c < kOverlayFontGlyphs; ++c) {
+        const XCharStruct& glyph = xfont->per_char[c - xfont->min_char_or_byte2];
+        const bool ink = glyph.rbearing > glyph.lbearing && glyph.ascent + glyph.descent > 0;
+        if (ink || glyph.width <= 0) continue;
+        glNewList(base + c, GL_COMPILE);
+        glBitmap(1, 1, 0, 0, glyph.width, 0, blank);
+        glEndList();
+    }
+}
+}  // namespace
+
+bool X11MakeOverlayFont(OverlayFont& font) {
+    if (!display || !context) return false;
+    // XScreenSaver's own choice for its frame-rate figures first; "fixed"
+    // is built into every X server.
+    const char* const names[] = {"-*-courier-bold-r-normal-*-*-180-*-*-*-*-iso8859-1",
+                                 "-*-helvetica-bold-r-normal-*-*-180-*-*-*-*-iso8859-1", "fixed"};
+    XFontStruct* xfont = nullptr;
+    for (const char* name : names)
+        if ((xfont = XLoadQueryFont(display, name))) break;
+    if (!xfont) return false;
+    const GLuint base = glGenLists(kOverlayFontGlyphs);
+    if (base) {
+        glXUseXFont(xfont->fid, 0, kOverlayFontGlyphs, static_cast<int>(base));
+        KeepBlankGlyphsAdvancing(xfont, base);
+    }
+    font.listBase = base;
+    font.ascent = xfont->ascent;
+    font.descent = xfont->descent;
+    // The display lists hold copies of the glyphs.
+    XFreeFont(display, xfont);
+    return base != 0;
+}
+
 int X11DestroyGLWindow() {
     if (display) {
         if (renderWindow.fullScreenActive) {

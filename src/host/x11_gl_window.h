@@ -22,3 +22,6 @@ void X11RestoreKeyboardGrab();
 NativeWindow X11RootWindow();
 // Whether window exists on the display (false without a display).
 bool X11WindowExists(NativeWindow window);
+// The glyphs of an X font for text over the frame (glXUseXFont), on the
+// current context.
+bool X11MakeOverlayFont(OverlayFont& font);

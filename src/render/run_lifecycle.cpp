@@ -9,6 +9,7 @@
 #include "scene/animation.h"
 #include "video/capture_source.h"
 #include "video/fallback_image.h"
+#include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 
 #include <cstdlib>
@@ -99,17 +100,25 @@ RunEnd OpenRenderWindow(const RunOptions& options) {
     return RunEnd::Done;
 }
 
-// Reads the still picture. When it cannot be read the message is already
-// shown; a run that ends then saves the settings with an empty path, if it
-// may write them. false when the run ends here.
+// Reads the still picture (or the one the run names), then puts the run's
+// own settings into the record. When the picture cannot be read the
+// message is already shown; a run that ends then saves the settings with an
+// empty path, if it may write them (which also writes the defaults when
+// there was no file), and says so when it cannot. The run's values come
+// after that save, so that it writes the file's own values; a picture named
+// for the run is not the file's, and its failure saves nothing. false when
+// the run ends here.
 bool LoadPicture(const RunOptions& options) {
-    if (LoadFallbackImage()) return true;
-    if (!options.pictureFailureEndsRun) return true;
-    if (options.maySaveSettings) {
+    const bool ownPicture = options.settings.picture.empty();
+    OverridePicturePath(options.settings.picture);
+    const bool loaded = LoadFallbackImage();
+    const bool ends = !loaded && options.pictureFailureEndsRun;
+    if (ends && ownPicture && options.maySaveSettings) {
         saverSettings.pathText[0] = '\0';
-        SaveSettings();
+        if (!SaveSettings()) ShowError("%s", SettingsSaveProblem());
     }
-    return false;
+    ApplySettingOverrides(options.settings, saverSettings);
+    return !ends;
 }
 
 // Gives a running capture time for its first frame, so that the first frame
@@ -121,19 +130,24 @@ void WaitForFirstFrame(const RunOptions& options, bool capturing) {
     if (first != FirstFrame::Arrived && first != FirstFrame::Interrupted) ShowError("%s", CaptureFailureText());
 }
 
-// One frame: composition, the frame reports, the swap, and the rest the
-// settings ask for.
-void DrawOneFrame(const RunOptions& options) {
+// One frame: composition, the frame reports (trace, --fps overlay), the
+// swap, and the pause, whose length the frame-rate overlay's load counts.
+void DrawOneFrame(uint32_t pauseMicroseconds) {
     ComposeFrame();
     ReportFrame();
     SwapGLBuffers();
-    if (options.pauseAfterFrame && saverSettings.limitFrameRate) SleepMilliseconds(10);
+    if (pauseMicroseconds) {
+        const uint64_t start = MonotonicMicroseconds();
+        SleepMicroseconds(pauseMicroseconds);
+        NoteFramePause(MonotonicMicroseconds() - start);
+    }
 }
 
 // Passes until quitRequested, or until the options' frames are drawn: one
 // message, or one frame when none is pending. true when the run drew every
 // frame it was to draw (a run without a frame count ends by quitting).
 bool RunMainLoop(const RunOptions& options) {
+    const uint32_t pause = options.pauseAfterFrame ? FramePauseMicroseconds(&options.settings, saverSettings) : 0;
     int drawn = 0;
     while (!renderWindow.quitRequested) {
         if (options.frames > 0 && drawn >= options.frames) break;
@@ -145,7 +159,7 @@ bool RunMainLoop(const RunOptions& options) {
                 break;
             case PumpResult::Empty:
                 if (options.holdClock) HoldClockAt(options.clockStartMs + static_cast<uint32_t>(drawn) * options.clockStepMs);
-                DrawOneFrame(options);
+                DrawOneFrame(pause);
                 ++drawn;
                 break;
         }
@@ -163,7 +177,13 @@ void ReadBackFrame(FrameImage& image) {
 }  // namespace
 
 void ComposeFrame() {
-    if (videoInputEnabled) UploadVideoFrame();
+    if (videoInputEnabled) {
+        // The stream has ended: no frame will come again, and the still
+        // picture takes the figure back from the last one (without a
+        // picture, a hack that runs without one, the last frame stays).
+        if (TakeCaptureEnded()) ShowPictureAgain();
+        UploadVideoFrame();
+    }
     AnimateScene();
     RenderFrame();
 }

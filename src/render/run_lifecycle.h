@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "host/gl_window.h"
+#include "host/settings.h"
 
 // Video capture and the per-frame upload; off builds show the still picture.
 constexpr bool videoInputEnabled = true;
@@ -57,8 +58,14 @@ struct RunOptions {
     // The random generator's seed: the tick count at start, or seed.
     bool fixedSeed = false;
     uint32_t seed = 0;
-    // The rest after each frame that limitFrameRate asks for; a snapshot,
-    // which holds the clock, draws without it.
+    // Values of the settings for this run alone (a command line's): they
+    // replace the file's after the picture is read, and are never saved. A
+    // picture named here is read instead of lumox.bmp, and its failure
+    // saves nothing.
+    SettingOverrides settings;
+    // The pause after each frame (settings.delayMicroseconds, else the one
+    // limitFrameRate asks for); a snapshot, which holds the clock, draws
+    // without it.
     bool pauseAfterFrame = true;
     // How long a running capture may take for its first frame before the
     // first frame is drawn; 0: not waited for (the saver never waits).

@@ -25,6 +25,9 @@ struct VideoFrameState {
     // frameTexWidth x frameTexHeight RGBA, from the C heap (malloc).
     unsigned char* frameBuffer = nullptr;
     std::atomic<bool> newFrame{false};
+    // Raised by the capture side when its running stream failed or ended,
+    // after the last frame was written; taken down by the render side.
+    std::atomic<bool> captureEnded{false};
     std::mutex exchange;
 };
 
@@ -114,9 +117,24 @@ bool RenderVideoSample(const unsigned char* data, size_t length, size_t stride) 
     return true;
 }
 
-void SetCaptureRunning(bool running) { videoFrameState.captureRunning.store(running); }
+void SetCaptureRunning(bool running) {
+    // A graph that starts has not ended yet.
+    if (running) videoFrameState.captureEnded.store(false);
+    videoFrameState.captureRunning.store(running);
+}
 
 bool CaptureRunning() { return videoFrameState.captureRunning.load(); }
+
+void ReportCaptureEnded() { videoFrameState.captureEnded.store(true); }
+
+bool CaptureEnded() { return videoFrameState.captureEnded.load(); }
+
+bool TakeCaptureEnded() {
+    if (!videoFrameState.captureEnded.exchange(false)) return false;
+    // No frame follows the end: the one still flagged is not taken.
+    videoFrameState.newFrame.store(false);
+    return true;
+}
 
 uint32_t VideoFramesWritten() { return framesWritten.load(std::memory_order_acquire); }
 
@@ -150,6 +168,7 @@ VideoFrameStatus ReadVideoFrameStatus() {
     status.frameTexHeight = state.frameTexHeight;
     status.hasFrameBuffer = state.frameBuffer != nullptr;
     status.newFrame = state.newFrame.load();
+    status.captureEnded = state.captureEnded.load();
     return status;
 }
 
@@ -177,5 +196,6 @@ void ResetFrameExchange() {
     std::free(state.frameBuffer);
     state.frameBuffer = nullptr;
     state.newFrame.store(false);
+    state.captureEnded.store(false);
     framesWritten = 0;
 }

@@ -1,8 +1,9 @@
 // The frame exchange: the hand-over of captured video frames from the
 // capture thread to the render thread. It owns the one record the two
 // threads share (videoFrameState: whether the capture runs, the accepted
-// video format, the frame buffer of RGBA texels and the new-frame flag) and
-// the lock that guards it; nothing else reaches them.
+// video format, the frame buffer of RGBA texels, the new-frame flag and
+// whether the stream has ended) and the lock that guards it; nothing else
+// reaches them.
 //
 // The capture side is the platform-free half of the capture source: a back
 // end (DirectShow's TextureRenderer, the GStreamer appsink callback)
@@ -57,9 +58,21 @@ void SetVideoFormat(const VideoFormat& format);
 bool RenderVideoSample(const unsigned char* data, size_t length, size_t stride);
 
 // Whether a capture graph runs: set by the back end once its graph runs,
-// cleared when it is released. No frame is taken while it is false.
+// cleared when it is released. No frame is taken while it is false. A graph
+// that starts running clears an earlier end.
 void SetCaptureRunning(bool running);
 bool CaptureRunning();
+
+// Capture side: the running stream failed or ended (a camera pulled out, a
+// source that runs dry), after its last frame was written; no frame follows
+// until a graph runs again.
+void ReportCaptureEnded();
+// Whether the stream has ended since the graph started running.
+bool CaptureEnded();
+// Render side: true once after ReportCaptureEnded, and then a frame still
+// flagged is dropped (the figure goes back to the still picture). Never
+// waits.
+bool TakeCaptureEnded();
 
 // Frames written into frameBuffer since the process started (or the last
 // ResetFrameExchange); lets a headless snapshot wait for the first one.
@@ -99,6 +112,7 @@ struct VideoFrameStatus {
     int32_t frameTexHeight = 0;
     bool hasFrameBuffer = false;
     bool newFrame = false;
+    bool captureEnded = false;
 };
 VideoFrameStatus ReadVideoFrameStatus();
 

@@ -29,12 +29,14 @@ int32_t NextPowerOfTwo(int32_t n);
 void ApplyTextureFilter();
 
 // A new texture from the whole image (padded when a side is not a power of
-// two); returns its name.
+// two); returns its name. 0 (no name taken) when the padded copy cannot be
+// made or this OpenGL takes no texture that large.
 int32_t CreateTextureFromImage(const ImageRecord& image);
 
 // A new texture from the w x h rectangle at (x, y) of the image, placed in a
 // zero-filled power-of-two image; returns its name. 0 (no name taken) when
-// the rectangle leaves the image or the padded copy cannot be made.
+// the rectangle leaves the image, the padded copy cannot be made or this
+// OpenGL takes no texture that large.
 int32_t CreatePaddedTexture(const ImageRecord& image, int32_t x, int32_t y, int32_t w, int32_t h);
 
 // Uploads w x h texels into texture name, or a new texture for name -1.

@@ -79,7 +79,7 @@ protected:
 
 // A saver run whose picture cannot be read ends after the window opened:
 // pathText is cleared and the settings saved, creating the file when there
-// was none.
+// was none, and a save that fails is told.
 TEST_F(SaverRun, ABrokenPictureEndsTheSaverAndSavesTheSettingsWithAnEmptyPath) {
     WritePicture(Bytes{'B', 'M', 0, 0});
     std::string errors;
@@ -106,6 +106,18 @@ TEST_F(SaverRun, ABrokenPictureEndsTheSaverAndSavesTheSettingsWithAnEmptyPath) {
     EXPECT_EQ(record.pathText[0], 0);
     EXPECT_EQ(record.pathText[1], ':');
     EXPECT_EQ(record.pulseObjectCount, 7);
+    DestroyGLWindow();
+
+    // A save that fails is told too: the user would take the settings for
+    // saved. (A directory in the file's place cannot be replaced.)
+    std::filesystem::remove(Settings());
+    std::filesystem::create_directory(Settings());
+    EXPECT_EQ(Run(Offscreen(0), errors), RunEnd::NoPicture);
+    EXPECT_NE(errors.find("lumox: Image load failed.\n"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("lumox: The settings could not be saved to " + dirText + "/lumox.cfg (not a regular file).\n"),
+              std::string::npos)
+        << errors;
+    EXPECT_TRUE(std::filesystem::is_directory(Settings()));
 }
 
 // A run that may not write the settings (a snapshot) ends without a file;

@@ -134,6 +134,24 @@ TEST_F(TextureUpload, APaddedCopyTooLargeToMakeIsRefusedWithoutAName) {
     EXPECT_EQ(nextTextureName, 1);
 }
 
+TEST_F(TextureUpload, APictureWiderThanThisOpenGLTakesIsRefusedWithoutAName) {
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+    ASSERT_GT(most, 0);
+    // Twice the widest texture, as it is (a power of two) and padded to it.
+    Texels row = Pattern(2 * most, 1);
+    EXPECT_EQ(CreateTextureFromImage(Record(2 * most, 1, row)), 0);
+    EXPECT_EQ(CreateTextureFromImage(Record(most + 1, 1, row)), 0);
+    EXPECT_EQ(CreatePaddedTexture(Record(2 * most, 1, row), 0, 0, most + 1, 1), 0);
+    EXPECT_EQ(nextTextureName, 1);
+    // The widest texture itself is made, with the picture in it.
+    Texels widest = Pattern(most, 1);
+    EXPECT_EQ(CreateTextureFromImage(Record(most, 1, widest)), 1);
+    const TextureImage t = ReadTexture(1);
+    EXPECT_EQ(t.width, most);
+    EXPECT_EQ(t.texels, widest);
+}
+
 TEST_F(TextureUpload, UploadTextureNamesAndRefusals) {
     Texels frame = Pattern(160, 120);
     glBindTexture(GL_TEXTURE_2D, 77);

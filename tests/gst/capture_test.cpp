@@ -2,16 +2,20 @@
 // and the frame exchange under load on the offscreen GL context.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "temp_dir.h"
 
 #include "common/clock.h"
 #include "common/gl.h"
 #include "host/gl_window.h"
 #include "render/run_lifecycle.h"
 #include "video/capture_source.h"
+#include "video/fallback_image.h"
 #include "video/frame_exchange.h"
 #include "video/gst_capture.h"
 #include "video/texture_upload.h"
@@ -24,11 +28,20 @@ protected:
     void TearDown() override {
         ReleaseCaptureGraph();
         unsetenv("LUMOX_VIDEO_SOURCE");
+        unsetenv("LUMOX_TEST_CAMERAS");
+        PreferCaptureDevice("");
         ResetFrameExchange();
     }
     static bool BuildWith(const char* source) {
         setenv("LUMOX_VIDEO_SOURCE", source, 1);
         return BuildCaptureGraph();
+    }
+    // The plugin of test_cameras.c, found through GST_PLUGIN_PATH.
+    static bool TestCamerasLoaded() {
+        gst_init(nullptr, nullptr);
+        GstElementFactory* factory = gst_element_factory_find("lumoxtestsrc");
+        if (factory) gst_object_unref(factory);
+        return factory != nullptr;
     }
     // Texel (x, y) of a copy of frameBuffer.
     static std::string Texel(int x, int y) {
@@ -132,6 +145,118 @@ TEST_F(GstCaptureTest, WithoutADeviceTheBuildFails) {
     EXPECT_FALSE(CaptureRunning());
     EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
     EXPECT_STREQ(CaptureFailureText(), "No camera was found: showing the still picture.");
+}
+
+// The test cameras (test_cameras.c): a camera another process holds fails
+// at start with V4L2's "busy" error, and is no camera: no graph, the still
+// picture stays.
+TEST_F(GstCaptureTest, BusyCameraIsNoCamera) {
+    ASSERT_TRUE(TestCamerasLoaded());
+    EXPECT_FALSE(BuildWith("lumoxtestsrc busy=true"));
+    EXPECT_FALSE(CaptureRunning());
+    unsetenv("LUMOX_VIDEO_SOURCE");
+    setenv("LUMOX_TEST_CAMERAS", "Busy Camera,/dev/lumox-busy,ff0000,busy", 1);
+    EXPECT_FALSE(BuildCaptureGraph());
+    EXPECT_FALSE(CaptureRunning());
+    const std::string why = CaptureFailureText();
+    EXPECT_EQ(why.rfind("The camera \"Busy Camera\" did not start (", 0), 0u) << why;
+    EXPECT_NE(why.find("busy"), std::string::npos) << why;
+    EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
+}
+
+// --device: the first camera whose name or device path holds the text,
+// ignoring case; none does: the first camera.
+TEST_F(GstCaptureTest, CameraIsChosenByNameOrDevicePath) {
+    ASSERT_TRUE(TestCamerasLoaded());
+    unsetenv("LUMOX_VIDEO_SOURCE");
+    setenv("LUMOX_TEST_CAMERAS", "Front Camera,/dev/lumox-front,00ff00;Rear Camera,/dev/lumox-rear,0000ff", 1);
+    const std::pair<const char*, const char*> choices[] = {
+        {"", "00ff00ff"},     {"rear", "0000ffff"},       {"REAR cam", "0000ffff"},
+        {"lumox-rear", "0000ffff"}, {"/dev/lumox-front", "00ff00ff"}, {"no such camera", "00ff00ff"}};
+    for (const auto& [preferred, texel] : choices) {
+        PreferCaptureDevice(preferred);
+        ASSERT_TRUE(BuildCaptureGraph()) << preferred;
+        ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived) << preferred;
+        EXPECT_EQ(Texel(0, 0), texel) << preferred;
+        ReleaseCaptureGraph();
+        ResetFrameExchange();
+    }
+}
+
+// A 2 x 2 red 24-bit bitmap.
+void WriteRedPicture(const std::string& path) {
+    std::vector<unsigned char> file(54 + 2 * 8, 0);
+    const unsigned char header[] = {'B', 'M'};
+    std::memcpy(file.data(), header, 2);
+    auto put = [&](size_t at, uint32_t value) { std::memcpy(&file[at], &value, 4); };
+    put(2, static_cast<uint32_t>(file.size()));
+    put(10, 54);
+    put(14, 40);
+    put(18, 2);
+    put(22, 2);
+    file[26] = 1;
+    file[28] = 24;
+    for (size_t row = 0; row < 2; ++row)
+        for (size_t x = 0; x < 2; ++x) file[54 + row * 8 + x * 3 + 2] = 255;
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(file.data(), 1, file.size(), out);
+    std::fclose(out);
+}
+
+// Texel (0, 0) of pictureTexture as the GL holds it.
+std::string PictureTexel() {
+    GLint w = 0, h = 0;
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(pictureTexture));
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    std::vector<unsigned char> texels(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    char text[32];
+    std::snprintf(text, sizeof text, "%02x%02x%02x%02x", texels[0], texels[1], texels[2], texels[3]);
+    return text;
+}
+
+// A camera pulled out during the run, and a stream that ends: the graph is
+// stopped there and then, no frame follows, and the figure shows the still
+// picture again, for good, until the graph is released.
+TEST_F(GstCaptureTest, StreamThatStopsGivesTheFigureBackToThePicture) {
+    TempDir dir;
+    const std::string picture = (dir.path() / "red.bmp").string();
+    WriteRedPicture(picture);
+    ResetRenderWindowState();
+    ResetTextureState();
+    ASSERT_EQ(CreateOffscreenGLWindow(64, 48, 32), 1);
+    OverridePicturePath(picture);
+    ASSERT_EQ(LoadFallbackImage(), 1);
+    OverridePicturePath("");
+    ASSERT_EQ(PictureTexel(), "ff0000ff");
+
+    for (const char* source : {"lumoxtestsrc frames=8 fail=true colour=0x00ff00",
+                               "videotestsrc is-live=true num-buffers=8 pattern=solid-color "
+                               "foreground-color=0xff00ff00"}) {
+        ResetFrameExchange();
+        ASSERT_TRUE(BuildWith(source)) << source;
+        ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived) << source;
+        bool sawVideo = false, sawPictureAgain = false;
+        for (int pass = 0; pass < 2000 && !sawPictureAgain; ++pass) {
+            ComposeFrame();
+            const std::string texel = PictureTexel();
+            sawVideo = sawVideo || texel == "00ff00ff";
+            sawPictureAgain = sawVideo && texel == "ff0000ff";
+            SleepMilliseconds(5);
+        }
+        EXPECT_TRUE(sawVideo) << source;
+        ASSERT_TRUE(sawPictureAgain) << source;
+        EXPECT_EQ(VideoFramesWritten(), 8u) << source;
+        EXPECT_TRUE(CaptureRunning()) << source;  // until released
+        for (int pass = 0; pass < 5; ++pass) ComposeFrame();
+        EXPECT_EQ(PictureTexel(), "ff0000ff") << source;
+        EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::Arrived);
+        ReleaseCaptureGraph();
+        EXPECT_FALSE(CaptureRunning());
+    }
+    DestroyGLWindow();
 }
 
 // The render thread's view of the exchange: every frame it takes (before

@@ -1,7 +1,10 @@
 #include "host/command_line.h"
+#include "host/option_docs.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -83,6 +86,17 @@ TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
         {"--root", "/s"},
         {"--root", "--window"},
         {"/s", "--snapshot", "a.png"},
+        {"--add-to-xscreensaver", "--root"},
+        {"--add-to-xscreensaver", "--speed", "20"},
+        {"--speed", "20"},           // the dialog takes no values for a run
+        {"/c", "--no-blur"},
+        {"--fps"},
+        {"--root", "--no-speed"},    // only flags have a --no- form
+        {"--root", "--no-picture", "a.bmp"},
+        {"--root", "--no-root"},
+        {"--root", "--picture"},
+        {"--root", "--picture", ""},
+        {"--root", "--device"},
     };
     for (const auto& args : bad) {
         auto c = Parse(args);
@@ -92,8 +106,10 @@ TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
 }
 
 TEST(LinuxCommandLine, NumbersWithBlanksGetTheMessageOfOtherBadNumbers) {
-    EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", " 3"}).error,
-              Parse({"--snapshot", "a.png", "--frames", "x"}).error);
+    for (const char* bad : {" 3", "3 ", "+3", "-3", "x"})
+        EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", bad}).error,
+                  std::string("--frames needs a whole number from 1 to 100000, not \"") + bad + "\"");
+    EXPECT_EQ(Parse({"--count", "\t5"}).error, "--count needs a whole number from 1 to 1000, not \"\\x09" "5\"");
     EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", "007"}).frames, 7);
 }
 
@@ -161,6 +177,143 @@ TEST(LinuxCommandLine, WindowsSwitchesKeepTheirResults) {
     EXPECT_EQ(Parse({"/c"}).mode, LinuxMode::ConfigDialog);
     // The first letter decides, as on Windows.
     EXPECT_EQ(Parse({"/s", "/p", "12"}).mode, LinuxMode::FullScreen);
+}
+
+SaverSettings DefaultSettings() {
+    SaverSettings settings{};
+    const SaverSettings kept = saverSettings;
+    saverSettings = SaverSettings{};
+    ApplyDefaultSettings();
+    settings = saverSettings;
+    saverSettings = kept;
+    return settings;
+}
+
+TEST(LinuxCommandLine, SettingsGivenForARunReplaceOnlyThoseFields) {
+    auto c = Parse({"--root", "--speed", "37.5", "--no-blur", "-fluctuate", "--count", "20", "-object-size", "0.3",
+                    "--pulse-rate", "99", "--delay", "0", "--picture", "p.bmp", "--device", "Cam", "--no-rotate",
+                    "--rotate"});
+    ASSERT_EQ(c.mode, LinuxMode::Hack) << c.error;
+    EXPECT_EQ(c.settings.picture, "p.bmp");
+    EXPECT_EQ(c.device, "Cam");
+    EXPECT_FALSE(c.settings.extraSaturation.has_value());
+
+    const SaverSettings defaults = DefaultSettings();
+    SaverSettings run = defaults;
+    ApplySettingOverrides(c.settings, run);
+    EXPECT_EQ(run.outwardSpeed, 37.5f);
+    EXPECT_EQ(run.radialBlur, 0);
+    EXPECT_EQ(run.fluctuateTunnelSpeed, 1);
+    EXPECT_EQ(run.pulseObjectCount, 20);
+    EXPECT_EQ(run.pulseObjectSize, 0.3f);  // the float strtof and the dialog's 3 x 0.1f both give
+    EXPECT_EQ(run.pulseRate, 99.0f);
+    EXPECT_EQ(run.pulseRotate, 1);  // the last of two wins
+    EXPECT_EQ(FramePauseMicroseconds(&c.settings, run), 0u);
+    // Every other byte of the record is the file's.
+    SaverSettings expected = defaults;
+    expected.outwardSpeed = 37.5f;
+    expected.radialBlur = 0;
+    expected.fluctuateTunnelSpeed = 1;
+    expected.pulseObjectCount = 20;
+    expected.pulseObjectSize = 0.3f;
+    expected.pulseRate = 99.0f;
+    EXPECT_EQ(std::memcmp(&run, &expected, sizeof run), 0);
+
+    // Nothing given, nothing changed.
+    SaverSettings untouched = defaults;
+    ApplySettingOverrides(SettingOverrides{}, untouched);
+    EXPECT_EQ(std::memcmp(&untouched, &defaults, sizeof defaults), 0);
+}
+
+TEST(LinuxCommandLine, FramePauseFollowsTheFlagUnlessADelayIsGiven) {
+    SaverSettings settings = DefaultSettings();
+    EXPECT_EQ(FramePauseMicroseconds(nullptr, settings), 10000u);
+    settings.limitFrameRate = 0;
+    EXPECT_EQ(FramePauseMicroseconds(nullptr, settings), 0u);
+    SettingOverrides given;
+    given.delayMicroseconds = 25000;
+    EXPECT_EQ(FramePauseMicroseconds(&given, settings), 25000u);
+    settings.limitFrameRate = 7;  // any non-zero value is on
+    const SettingOverrides none;
+    EXPECT_EQ(FramePauseMicroseconds(&none, settings), 10000u);
+}
+
+// Every option of the table in every spelling, at the ends of its range;
+// beyond them, or with anything but a number, a message naming the option.
+TEST(LinuxCommandLine, EveryTableOptionAndItsBounds) {
+    size_t count = 0;
+    const OptionSpec* table = LinuxOptionTable(count);
+    for (size_t i = 0; i < count; ++i) {
+        const OptionSpec& spec = table[i];
+        if (spec.group != OptionGroup::Setting) continue;
+        for (const std::string dashes : {"-", "--"}) {
+            const std::string name = dashes + spec.name;
+            if (spec.kind == OptionKind::Flag) {
+                const std::string negated = dashes + "no-" + spec.name;
+                auto on = Parse({"/s", name.c_str()});
+                auto off = Parse({"/s", negated.c_str()});
+                ASSERT_EQ(on.mode, LinuxMode::FullScreen) << name << on.error;
+                ASSERT_EQ(off.mode, LinuxMode::FullScreen) << negated << off.error;
+                EXPECT_EQ(on.settings.*spec.intOverride, 1) << name;
+                EXPECT_EQ(off.settings.*spec.intOverride, 0) << negated;
+            } else if (spec.kind == OptionKind::Number) {
+                for (double bound : {spec.low, spec.high}) {
+                    const std::string value = std::to_string(bound).substr(0, spec.whole ? std::to_string(bound).find('.')
+                                                                                         : std::string::npos);
+                    auto c = Parse({"--window", name.c_str(), value.c_str()});
+                    EXPECT_EQ(c.mode, LinuxMode::Windowed) << name << " " << value << ": " << c.error;
+                }
+                const std::string below = std::to_string(spec.low - (spec.whole ? 1 : 0.01));
+                const std::string above = std::to_string(spec.high + (spec.whole ? 1 : 0.01));
+                for (const std::string& bad :
+                     {below, above, std::string("abc"), std::string(""), std::string("5x"), std::string(" 50"),
+                      std::string("+50"), std::string("nan"), std::string("inf"), std::string("0x10")}) {
+                    auto c = Parse({"--window", name.c_str(), bad.c_str()});
+                    EXPECT_EQ(c.mode, LinuxMode::Invalid) << name << " '" << bad << "'";
+                    EXPECT_NE(c.error.find(std::string("--") + spec.name + " needs"), std::string::npos) << c.error;
+                }
+                auto missing = Parse({"--window", name.c_str()});
+                EXPECT_EQ(missing.mode, LinuxMode::Invalid) << name;
+            } else {
+                auto c = Parse({"--snapshot", "a.png", name.c_str(), "x"});
+                EXPECT_EQ(c.mode, LinuxMode::Snapshot) << name << c.error;
+            }
+        }
+    }
+    EXPECT_EQ(Parse({"--window", "--count", "1.5"}).mode, LinuxMode::Invalid);
+    EXPECT_EQ(Parse({"--window", "--speed", "37.9"}).mode, LinuxMode::Windowed);  // the file may hold 37.9 too
+    EXPECT_EQ(Parse({"--add-to-xscreensaver"}).mode, LinuxMode::AddToXScreenSaver);
+    EXPECT_EQ(Parse({"-add-to-xscreensaver"}).mode, LinuxMode::AddToXScreenSaver);
+}
+
+// --help and the man page are made from the table: each names every option.
+TEST(LinuxCommandLine, HelpAndManPageNameEveryOption) {
+    const std::string usage = UsageText();
+    const std::string man = ManPage("9.9");
+    size_t count = 0;
+    const OptionSpec* table = LinuxOptionTable(count);
+    for (size_t i = 0; i < count; ++i) {
+        std::string roffName;
+        for (const char* c = table[i].name; *c; ++c) roffName += *c == '-' ? std::string("\\-") : std::string(1, *c);
+        const std::string shown = (table[i].kind == OptionKind::Flag ? "--[no-]" : "--") + std::string(table[i].name);
+        EXPECT_NE(usage.find(shown), std::string::npos) << shown;
+        EXPECT_NE(man.find("\\fB\\-\\-" + roffName + "\\fP"), std::string::npos) << table[i].name;
+    }
+    EXPECT_EQ(man.rfind(".TH LUMOX 6x", 0), 0u);
+}
+
+TEST(LinuxCommandLine, PanelControlsFollowTheDefaults) {
+    const std::string xml = XScreenSaverXml();
+    for (const char* control :
+         {"arg-set=\"--fluctuate\"", "arg-set=\"--saturation\"", "arg-unset=\"--no-blur\"",
+          "arg-unset=\"--no-limit-frame-rate\"", "arg-unset=\"--no-squiggle\"", "arg-unset=\"--no-rotate\"",
+          "arg-set=\"--fps\"", "arg=\"--speed %\"", "low=\"5\" high=\"90\" default=\"10\"",
+          "low=\"0.1\" high=\"10.0\" default=\"0.5\"", "low=\"1\" high=\"1000\" default=\"50\"",
+          "low=\"1\" high=\"10000\" default=\"1000\"",
+          "low=\"0\" high=\"100000\" default=\"10000\" convert=\"invert\"", "<file id=\"picture\"",
+          "<string id=\"device\"", "<command arg=\"--root\"/>",
+          "<screensaver name=\"lumox\" _label=\"Lumox\" gl=\"yes\">", "_label=\"Show frame rate\""})
+        EXPECT_NE(xml.find(control), std::string::npos) << control;
 }
 
 TEST(LinuxCommandLine, XScreenSaverWindowChoice) {
