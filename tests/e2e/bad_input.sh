@@ -420,7 +420,7 @@ cmdline_case '"-" and "--": the dialog' 255 "$no_dialog" - --
 cmdline_case '100 kB option' 255 "^lumox: $unknown \"--x{100}" "--$long"
 cmdline_case '100 kB switch /x...' 255 "^lumox: $unknown" "/$long"
 cmdline_case '100 kB of s: full screen' 1 "$no_window" "s$long"
-cmdline_case '100 kB --frames' 255 '^lumox: --frames needs a number' --snapshot "$work/run.png" --frames "$digits"
+cmdline_case '100 kB --frames' 255 '^lumox: --frames needs a whole number' --snapshot "$work/run.png" --frames "$digits"
 cmdline_case '100 kB --window-id' 255 '^lumox: --window-id needs an X window id' --window-id "0x$digits"
 cmdline_case '100 kB --snapshot file name' 1 '^lumox: cannot write ".*": File name too long' --snapshot "$work/$long.png" --size 8x8 --frames 1
 cmdline_case 'control byte before s' 255 "^lumox: $unknown \"\\\\x01s\"" $'\x01s'
@@ -454,13 +454,13 @@ cmdline_case '--window --snapshot' 255 '^lumox: --window, --snapshot.* exclude e
 cmdline_case '-s --root' 255 'exclude each other' -s --root
 cmdline_case '--size without --snapshot' 255 'belong to --snapshot' --size 8x8
 for frames in 0 100001 -1 +3 " 3" 3x 0x10 1e3 18446744073709551616; do
-  cmdline_case "--frames \"$frames\"" 255 '^lumox: --frames needs a number from 1 to 100000' --snapshot "$work/run.png" --frames "$frames"
+  cmdline_case "--frames \"$frames\"" 255 '^lumox: --frames needs a whole number from 1 to 100000' --snapshot "$work/run.png" --frames "$frames"
 done
 for size in 0x0 16385x1 1x16385 -1x1 10x10x10 10X10 x10 10x " 8x8" 8x8junk 99999999999999999999x1; do
   cmdline_case "--size \"$size\"" 255 '^lumox: --size needs WIDTHxHEIGHT' --snapshot "$work/run.png" --size "$size"
 done
 for number in 4294967296 -1 " 5" 5x; do
-  cmdline_case "--seed \"$number\"" 255 '^lumox: --seed needs a number' --snapshot "$work/run.png" --seed "$number"
+  cmdline_case "--seed \"$number\"" 255 '^lumox: --seed needs a whole number' --snapshot "$work/run.png" --seed "$number"
 done
 for id in 0 0x 0x0 -1 12g 0x12g 0xffffffffffffffffff " 12"; do
   cmdline_case "--window-id \"$id\"" 255 '^lumox: --window-id needs an X window id' --window-id "$id"

@@ -5,21 +5,7 @@
 # and the hack drawing, until SIGTERM ends it with 0. The busy and failing
 # cameras are the test cameras of tests/gst/test_cameras.c.
 # usage: camera_manners.sh LUMOX HOST_WINDOW
-source "$(dirname "$0")/lib.sh"
-lumox=$1 host_window=$2
-work=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  exec 3>&- 4<&-
-  stop_xvfb
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP PIPE
-source "$(dirname "$0")/lib_host.sh"
-export XDG_CONFIG_HOME=$work/config
-export LUMOX_FRAME_TRACE=$work/trace.txt
+source "$(dirname "$0")/lib_host.sh" "$@"
 start_xvfb 640x480x24
 host 320x240
 picture red red

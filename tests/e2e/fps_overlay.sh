@@ -3,21 +3,7 @@
 # white, bottom left, on the hack's window; without it that corner stays
 # dark. A black still picture keeps every other pixel dark.
 # usage: fps_overlay.sh LUMOX HOST_WINDOW
-source "$(dirname "$0")/lib.sh"
-lumox=$1 host_window=$2
-work=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  exec 3>&- 4<&-
-  stop_xvfb
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP PIPE
-source "$(dirname "$0")/lib_host.sh"
-export XDG_CONFIG_HOME=$work/config
-export LUMOX_FRAME_TRACE=$work/trace.txt
+source "$(dirname "$0")/lib_host.sh" "$@"
 start_xvfb 640x480x24
 host 400x300
 picture black black

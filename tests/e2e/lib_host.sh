@@ -1,6 +1,22 @@
 # Helpers for the end-to-end scripts that run the saver on another program's
 # window (host_window.c), as the XScreenSaver daemon has it, and judge what
-# it draws there. Needs lib.sh, $work and $host_window.
+# it draws there. Sourced with the script's arguments LUMOX HOST_WINDOW; it
+# sets up $work (settings and frame trace in it), $pid for the saver's
+# process, and a clean-up that ends both programs and the X server.
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+lumox=$1 host_window=$2
+work=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  exec 3>&- 4<&-
+  stop_xvfb
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap "exit 1" INT TERM HUP PIPE
+export XDG_CONFIG_HOME=$work/config
+export LUMOX_FRAME_TRACE=$work/trace.txt
 
 # host SIZE: a window of another program, WxH, driven through fds 3 and 4;
 # its id in $window. close_host ends that program.

@@ -5,21 +5,7 @@
 # ending such a run, exit 0 on SIGTERM and on the window's destruction, and a
 # quick end when the X server goes away.
 # usage: linux_host.sh LUMOX HOST_WINDOW
-source "$(dirname "$0")/lib.sh"
-lumox=$1 host_window=$2
-work=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  exec 3>&- 4<&-
-  stop_xvfb
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP PIPE
-source "$(dirname "$0")/lib_host.sh"
-export XDG_CONFIG_HOME=$work/config
-export LUMOX_FRAME_TRACE=$work/trace.txt
+source "$(dirname "$0")/lib_host.sh" "$@"
 start_xvfb 800x600x24
 
 note "refused switches end with -1 and a message; no switch and /c reach the dialog"
