@@ -231,4 +231,39 @@ TEST_F(FrameExchange, ABusyExchangeIsNotWaitedForAndKeepsTheFrame) {
     EXPECT_EQ(taken.count, 1);
 }
 
+
+// A stream that ends is told to the render side once, which then takes no
+// frame still flagged from it; taking a frame does not swallow an end that
+// came meanwhile, and a graph that starts again has not ended.
+TEST_F(FrameExchange, AnEndedStreamIsTakenOnceAndDropsItsFlaggedFrame) {
+    Accept(Rgb24(160, 120));
+    SetCaptureRunning(true);
+    std::vector<unsigned char> frame(57600, 5);
+    Taken taken;
+    EXPECT_FALSE(TakeCaptureEnded());
+
+    ASSERT_TRUE(RenderVideoSample(frame.data(), frame.size(), 0));
+    ReportCaptureEnded();
+    EXPECT_TRUE(CaptureEnded());
+    EXPECT_EQ(TakeNewestFrame(Keep, &taken), FrameTake::Taken);  // taken before the end was looked at
+    EXPECT_TRUE(Status().captureEnded);
+    EXPECT_TRUE(TakeCaptureEnded());
+    EXPECT_FALSE(TakeCaptureEnded());
+
+    ASSERT_TRUE(RenderVideoSample(frame.data(), frame.size(), 0));
+    ReportCaptureEnded();
+    EXPECT_TRUE(TakeCaptureEnded());
+    EXPECT_FALSE(Status().newFrame);
+    EXPECT_EQ(TakeNewestFrame(Keep, &taken), FrameTake::NoNewFrame);
+    EXPECT_EQ(taken.count, 1);
+    EXPECT_TRUE(CaptureRunning());  // until the back end releases its graph
+
+    ReportCaptureEnded();
+    SetCaptureRunning(true);
+    EXPECT_FALSE(CaptureEnded());
+    ReportCaptureEnded();
+    ResetFrameExchange();
+    EXPECT_FALSE(TakeCaptureEnded());
+}
+
 }  // namespace
