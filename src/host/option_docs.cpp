@@ -1,6 +1,6 @@
 #include "host/option_docs.h"
 
-#include "host/linux_options.h"
+#include "host/command_line.h"
 #include "host/settings.h"
 
 #include <cctype>
@@ -34,7 +34,7 @@ const SaverSwitch kSaverSwitches[] = {
 // process's record, which is given back as it was.
 SaverSettings Defaults() {
     const SaverSettings kept = saverSettings;
-    std::memset(&saverSettings, 0, sizeof saverSettings);
+    saverSettings = SaverSettings{};
     ApplyDefaultSettings();
     const SaverSettings defaults = saverSettings;
     saverSettings = kept;

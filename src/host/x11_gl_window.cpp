@@ -1,5 +1,4 @@
-// Render window on X11 with GLX. Implements the X11* calls of
-// linux_gl_backend.h: a window of its own (captioned, or covering the screen
+// Render window on X11 with GLX. Implements x11_gl_window.h: a window of its own (captioned, or covering the screen
 // with the keyboard grabbed when full screen), or the context put on a given
 // window (a preview or XScreenSaver's window), whose size it follows.
 //
@@ -22,14 +21,13 @@
 #include <cstdio>
 
 #include "common/termination.h"
-#include "host/linux_gl_backend.h"
+#include "host/x11_gl_window.h"
 
 namespace {
 Display* display = nullptr;
 GLXContext context = nullptr;
 Window window = 0;
 bool ownWindow = false;
-bool quitKeys = false;
 Colormap colormap = 0;
 Cursor blankCursor = 0;
 Atom deleteWindowAtom = 0;
@@ -159,8 +157,6 @@ bool CreateOwnWindow(XVisualInfo* visual, int width, int height) {
 }
 }  // namespace
 
-void SetX11QuitKeys(bool on) { quitKeys = on; }
-
 NativeWindow X11RootWindow() {
     if (!OpenDisplay()) return 0;
     return static_cast<NativeWindow>(DefaultRootWindow(display));
@@ -221,7 +217,6 @@ int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits,
         X11DestroyGLWindow();
         return 0;
     }
-    renderWindow.glContext = reinterpret_cast<uintptr_t>(context);
 
     if (ownWindow) {
         XMapRaised(display, window);
@@ -309,9 +304,10 @@ int X11DestroyGLWindow() {
     colormap = 0;
     blankCursor = 0;
     renderWindow.glWindow = 0;
-    renderWindow.glContext = 0;
     return 1;
 }
+
+bool X11HasGLContext() { return context != nullptr; }
 
 void X11SwapBuffers() {
     if (display && window) glXSwapBuffers(display, window);
@@ -324,14 +320,13 @@ PumpResult X11PumpOneMessage() {
     XNextEvent(display, &event);
     switch (event.type) {
         case ConfigureNotify:
-            if (event.xconfigure.window == window) FollowWindowSize(event.xconfigure.width, event.xconfigure.height);
+            if (event.xconfigure.window == window) ResizeGLScene(event.xconfigure.width, event.xconfigure.height);
             break;
         case KeyPress: {
-            KeySym key = XLookupKeysym(&event.xkey, 0);
-            if (quitKeys && ownWindow && !renderWindow.fullScreenActive &&
-                (key == XK_Escape || key == XK_q || key == XK_Q))
-                return PumpResult::Quit;
-            GLWindowKeyDown(key == XK_Escape ? GLKey::Escape : GLKey::Other);
+            const KeySym key = XLookupKeysym(&event.xkey, 0);
+            GLWindowKeyDown(key == XK_Escape               ? GLKey::Escape
+                            : key == XK_q || key == XK_Q ? GLKey::Q
+                                                           : GLKey::Other);
             break;
         }
         case MotionNotify:

@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "common/gl.h"
 #include "host/gl_window.h"
+#include "render/frame_rate_meter.h"
 #include "render/text_overlay.h"
 
 #include <cstdio>
@@ -12,8 +13,9 @@ namespace {
 bool frameRateOn = false;
 FrameRateMeter frameRate;
 uint64_t pauseSinceLastFrame = 0;
-// The glyphs belong to the context they were made on.
-uintptr_t fontContext = 0;
+// The glyphs belong to the context they were made on: made on the first
+// frame after EnableFrameRateReport, which each run calls on its own context.
+bool fontMade = false;
 bool fontReady = false;
 OverlayFont overlayFont;
 
@@ -43,8 +45,8 @@ void TraceFrame() {
 }
 
 void DrawFrameRate() {
-    if (fontContext != renderWindow.glContext) {
-        fontContext = renderWindow.glContext;
+    if (!fontMade) {
+        fontMade = true;
         fontReady = MakeOverlayFont(overlayFont);
         if (!fontReady) std::fprintf(stderr, "lumox: --fps: no font of the window system here, no overlay\n");
     }
@@ -57,40 +59,10 @@ void DrawFrameRate() {
 }
 }  // namespace
 
-bool FrameRateMeter::AddFrame(uint64_t now, uint64_t paused) {
-    if (!started_) {
-        started_ = true;
-        since_ = now;
-        frames_ = 0;
-        paused_ = 0;
-        return false;
-    }
-    ++frames_;
-    paused_ += paused;
-    const uint64_t elapsed = now - since_;
-    if (elapsed < 1000000) return false;
-    framesPerSecond_ = frames_ * 1e6 / static_cast<double>(elapsed);
-    const uint64_t busy = paused_ < elapsed ? elapsed - paused_ : 0;
-    loadPercent_ = 100.0 * static_cast<double>(busy) / static_cast<double>(elapsed);
-    since_ = now;
-    frames_ = 0;
-    paused_ = 0;
-    return true;
+void EnableFrameRateReport(bool on) {
+    frameRateOn = on;
+    fontMade = false;
 }
-
-std::string FrameRateLine(double framesPerSecond) {
-    char text[48];
-    std::snprintf(text, sizeof text, "FPS: %.1f", framesPerSecond);
-    return text;
-}
-
-std::string LoadLine(double loadPercent) {
-    char text[48];
-    std::snprintf(text, sizeof text, "Load: %.1f%%", loadPercent);
-    return text;
-}
-
-void EnableFrameRateReport(bool on) { frameRateOn = on; }
 
 void NoteFramePause(uint64_t pausedMicroseconds) { pauseSinceLastFrame += pausedMicroseconds; }
 

@@ -2,7 +2,7 @@
 // a device monitor (or the LUMOX_VIDEO_SOURCE description) runs through
 // decoding, colour conversion and scaling into an appsink that delivers
 // 160 x 120 blue-green-red frames. The appsink's new-sample callback runs on
-// the pipeline's streaming thread and hands each frame to the frame sink;
+// the pipeline's streaming thread and hands each frame to the frame exchange;
 // a change of the sample caps goes through the sink's format check first,
 // as an in-stream type change does on Windows.
 //
@@ -33,8 +33,7 @@
 #include "common/printable_text.h"
 #include "common/termination.h"
 #include "video/capture_source.h"
-#include "video/frame_sink.h"
-#include "video/texture_upload.h"
+#include "video/frame_exchange.h"
 
 namespace {
 
@@ -67,8 +66,8 @@ const char kStopWatching[] = "lumox-stop-watching";
 std::string sourceName;
 std::string failureText;
 
-// Why the running source stopped, as the watcher found it; read once
-// captureEnded is up.
+// Why the running source stopped, as the watcher found it; read once the
+// end is reported.
 std::mutex endLock;
 std::string endReason;
 
@@ -276,9 +275,9 @@ bool BusReportsFailure(GstBus* bus, std::string& reason) {
 
 // The watcher thread: waits for the running stream's first failure or end,
 // stops the pipeline there and then (the streaming threads are joined, so
-// no frame follows) and raises captureEnded; then waits for the stop. A
-// pipeline in the null state flushes its bus, which may swallow the stop
-// message: the flag is looked at every 50 ms as well.
+// no frame follows) and reports the end to the frame exchange; then waits
+// for the stop. A pipeline in the null state flushes its bus, which may
+// swallow the stop message: the flag is looked at every 50 ms as well.
 void WatchBus(GstElement* pipeline, GstBus* bus) {
     bool ended = false;
     while (!capture.stopWatching.load()) {
@@ -294,7 +293,7 @@ void WatchBus(GstElement* pipeline, GstBus* bus) {
                 std::lock_guard<std::mutex> lock(endLock);
                 endReason = reason;
             }
-            videoFrameState.captureEnded.store(true);
+            ReportCaptureEnded();
         }
         gst_message_unref(message);
     }
@@ -340,7 +339,7 @@ bool StartPipeline(GstElement* pipeline, GstBus* bus) {
 }  // namespace
 
 bool BuildCaptureGraph() {
-    if (videoFrameState.captureRunning) return true;
+    if (CaptureRunning()) return true;
     failureText.clear();
     sourceName.clear();
     GError* error = nullptr;
@@ -366,15 +365,16 @@ bool BuildCaptureGraph() {
     }
     capture.pipeline = pipeline;
     capture.bus = bus;
-    videoFrameState.captureEnded.store(false);
+    // Running (which clears an earlier end) before the watcher can report
+    // this stream's end.
+    SetCaptureRunning(true);
     capture.stopWatching.store(false);
     capture.watcher = std::thread(WatchBus, pipeline, bus);
-    videoFrameState.captureRunning = true;
     return true;
 }
 
 void ReleaseCaptureGraph() {
-    if (videoFrameState.captureRunning) {
+    if (CaptureRunning()) {
         capture.stopWatching.store(true);
         gst_bus_post(capture.bus, gst_message_new_application(nullptr, gst_structure_new_empty(kStopWatching)));
         capture.watcher.join();
@@ -382,17 +382,17 @@ void ReleaseCaptureGraph() {
         capture.pipeline = nullptr;
         capture.bus = nullptr;
     }
-    videoFrameState.captureRunning = false;
+    SetCaptureRunning(false);
 }
 
 void PreferCaptureDevice(const std::string& nameOrPath) { preferredDevice = nameOrPath; }
 
 FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
-    if (!videoFrameState.captureRunning) return FirstFrame::NoCapture;
+    if (!CaptureRunning()) return FirstFrame::NoCapture;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
-        if (videoFrameState.captureEnded.load()) {
+        if (CaptureEnded()) {
             std::lock_guard<std::mutex> lock(endLock);
             Fail(sourceName + " ended before its first frame (" + endReason + ")" + kStillPicture);
             return FirstFrame::SourceEnded;

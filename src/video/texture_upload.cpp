@@ -3,13 +3,13 @@
 #include "video/texture_upload.h"
 
 #include "common/gl.h"
+#include "video/frame_exchange.h"
 
 #include <cstdlib>
 
 int32_t nextTextureName = 1;
 int32_t textureFilterMode = 1;
 int32_t pictureTexture = 0;
-VideoFrameState videoFrameState;
 
 namespace {
 // The largest padded image made: a 32-bit byte count, as GL sizes are.
@@ -106,31 +106,13 @@ int32_t UploadTexture(const unsigned char* pixels, int32_t w, int32_t h, int32_t
 }
 
 void UploadVideoFrame() {
-    VideoFrameState& state = videoFrameState;
-    if (!state.captureRunning.load() || !state.newFrame.load()) return;
-    // Never wait for the sink: while it writes a frame or changes the
-    // format, the frame stays flagged and goes up on a later pass.
-    std::unique_lock<std::mutex> lock(state.exchange, std::try_to_lock);
-    if (!lock.owns_lock()) return;
-    if (state.videoWidth == 0 || state.videoHeight == 0 || !state.frameBuffer) return;
-    UploadTexture(state.frameBuffer, state.frameTexWidth, state.frameTexHeight, pictureTexture);
-    state.newFrame.store(false);
-    state.captureEnded.store(false);
+    TakeNewestFrame(
+        [](const VideoFrame& frame, void*) { UploadTexture(frame.texels, frame.width, frame.height, pictureTexture); },
+        nullptr);
 }
 
 void ResetTextureState() {
     nextTextureName = 1;
     textureFilterMode = 1;
     pictureTexture = 0;
-    VideoFrameState& state = videoFrameState;
-    std::lock_guard<std::mutex> lock(state.exchange);
-    state.captureRunning.store(false);
-    state.videoWidth = 0;
-    state.videoHeight = 0;
-    state.frameTexWidth = 0;
-    state.frameTexHeight = 0;
-    std::free(state.frameBuffer);
-    state.frameBuffer = nullptr;
-    state.newFrame.store(false);
-    state.captureEnded.store(false);
 }

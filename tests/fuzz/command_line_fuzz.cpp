@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "host/linux_options.h"
+#include "host/command_line.h"
 #include "host/saver_command.h"
 
 namespace {

@@ -187,15 +187,23 @@ TEST_F(FrameTest, ScreenCopiesTakeTheNextNamesAtTheViewportSize) {
         glGetTexParameteriv(GL_TEXTURE_RECTANGLE, GL_TEXTURE_WRAP_T, &wrap);
         EXPECT_TRUE(w == 640 && h == 480 && filter == GL_LINEAR && wrap == GL_CLAMP) << name;
     }
-    // A window that grows gets new storage under the same names.
-    ResizeGLScene(800, 600);
-    RenderFrame();
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    GLint w = 0;
-    glBindTexture(GL_TEXTURE_RECTANGLE, static_cast<GLuint>(feedbackTexture));
-    glGetTexLevelParameteriv(GL_TEXTURE_RECTANGLE, 0, GL_TEXTURE_WIDTH, &w);
-    EXPECT_EQ(w, 800);
-    EXPECT_EQ(nextTextureName, 4);
+    // A resized window reaches the passes with the next frame: the copies
+    // get new storage of the new size under the same names, whether the
+    // window grows or shrinks.
+    for (const auto& [newWidth, newHeight] : {std::pair{800, 600}, std::pair{200, 100}}) {
+        ResizeGLScene(newWidth, newHeight);
+        RenderFrame();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        for (int name : {blurTexture, feedbackTexture}) {
+            GLint w = 0, h = 0;
+            glBindTexture(GL_TEXTURE_RECTANGLE, static_cast<GLuint>(name));
+            glGetTexLevelParameteriv(GL_TEXTURE_RECTANGLE, 0, GL_TEXTURE_WIDTH, &w);
+            glGetTexLevelParameteriv(GL_TEXTURE_RECTANGLE, 0, GL_TEXTURE_HEIGHT, &h);
+            EXPECT_EQ(w, newWidth) << name;
+            EXPECT_EQ(h, newHeight) << name;
+        }
+        EXPECT_EQ(nextTextureName, 4);
+    }
 }
 
 TEST_F(FrameTest, StateListHoldsAfterEveryKindOfFrame) {

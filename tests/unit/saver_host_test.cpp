@@ -1,5 +1,5 @@
 #include "host/saver_host.h"
-#include "render/frame_report.h"
+#include "render/frame_rate_meter.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +113,7 @@ TEST_F(CloseRules, AutoPlayIsCancelledOnlyOnALockedDesktop) {
     EXPECT_TRUE(open.postClose);
     EXPECT_EQ(open.step, SaverStep::Return);
     EXPECT_EQ(open.result, 0);
-    saverHost.verifyPasswordFunction = 0x1234;
+    saverHost.verifierLoaded = 1;
     saverHost.isPreview = 1;  // answered even in a preview
     SaverReaction locked = Send(SaverMessage::AutoPlay);
     EXPECT_TRUE(locked.postClose);
@@ -127,7 +127,7 @@ TEST_F(CloseRules, WithoutVerifierClosingIsAcceptedOnce) {
 }
 
 TEST_F(CloseRules, RefusedCheckThrottlesTheNextFor200Milliseconds) {
-    saverHost.verifyPasswordFunction = 0x1234;
+    saverHost.verifierLoaded = 1;
     // Never checked: the first request asks at once, whatever the clock says.
     ASSERT_EQ(BeginPasswordCheck(3), PasswordCheck::AskVerifier);
     EXPECT_EQ(saverHost.checkingPassword, 1);
@@ -144,7 +144,7 @@ TEST_F(CloseRules, RefusedCheckThrottlesTheNextFor200Milliseconds) {
 }
 
 TEST_F(CloseRules, ThrottleHoldsAcrossTheTickCounterWrap) {
-    saverHost.verifyPasswordFunction = 0x1234;
+    saverHost.verifierLoaded = 1;
     ASSERT_EQ(BeginPasswordCheck(0), PasswordCheck::AskVerifier);
     FinishPasswordCheck(0, 0xFFFFFF9Cu);  // 100 ms before the wrap
     EXPECT_EQ(BeginPasswordCheck(0xFFFFFFFEu), PasswordCheck::Refuse);

@@ -7,7 +7,7 @@
 // parser, --help, the man page and XScreenSaver's settings panel lumox.xml
 // (option_docs.h) all follow it. The parser fills a plain record,
 // LinuxCommand; the values it holds for the saver's settings
-// (SettingOverrides) replace the settings file's for one run and are never
+// (SettingOverrides, settings.h) replace the settings file's for one run and are never
 // written back.
 #pragma once
 
@@ -18,6 +18,7 @@
 
 #include "host/gl_window.h"
 #include "host/settings.h"
+#include "render/run_lifecycle.h"
 
 enum class LinuxMode {
     Help,
@@ -30,24 +31,6 @@ enum class LinuxMode {
     Snapshot,           // --snapshot FILE.png
     AddToXScreenSaver,  // --add-to-xscreensaver
     Invalid,
-};
-
-// Values of the settings record given for one run; an empty one keeps the
-// settings file's value.
-struct SettingOverrides {
-    std::optional<float> outwardSpeed;
-    std::optional<int32_t> fluctuateTunnelSpeed;
-    std::optional<int32_t> extraSaturation;
-    std::optional<int32_t> radialBlur;
-    std::optional<int32_t> limitFrameRate;
-    std::optional<float> pulseRate;
-    std::optional<int32_t> pulseSquiggle;
-    std::optional<int32_t> pulseRotate;
-    std::optional<int32_t> pulseObjectCount;
-    std::optional<float> pulseObjectSize;
-    // The pause after each frame; without it limitFrameRate decides.
-    std::optional<uint32_t> delayMicroseconds;
-    std::string picture;  // another still picture; empty: lumox.bmp
 };
 
 struct LinuxCommand {
@@ -72,6 +55,14 @@ struct LinuxCommand {
 // xscreensaverWindow is the value of $XSCREENSAVER_WINDOW (null if unset);
 // --root draws on it, --window-id wins over it.
 LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow = nullptr);
+
+// How the run of a command's mode goes (FullScreen, Windowed, Preview, Hack,
+// Snapshot): its window, what a picture that cannot be read does, whether
+// the settings may be written, its clock, frames and seed. A hack's window
+// 0 (the root window) is for the caller to find; a snapshot's lastFrame too.
+// A snapshot gives a video source this long for its first frame.
+constexpr uint32_t kSnapshotFirstFrameWaitMs = 5000;
+RunOptions RunOptionsFor(const LinuxCommand& command);
 
 // Reads "WxH" with both sides 1..16384.
 bool ParseSize(const char* text, int& width, int& height);

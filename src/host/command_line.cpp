@@ -1,4 +1,4 @@
-#include "host/linux_options.h"
+#include "host/command_line.h"
 
 #include "common/printable_text.h"
 #include "host/saver_command.h"
@@ -468,4 +468,47 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
                 "to the configuration dialog");
     }
     return command;
+}
+
+RunOptions RunOptionsFor(const LinuxCommand& command) {
+    RunOptions options;
+    options.frameRateReport = command.frameRate;
+    options.settings = command.settings;
+    switch (command.mode) {
+        case LinuxMode::Windowed:
+            options.windowed = true;
+            options.quitKeys = true;
+            break;
+        case LinuxMode::Hack:
+            // Never ended by a picture it cannot read: the daemon would show
+            // a crash box and start it again.
+            options.pictureFailureEndsRun = false;
+            options.maySaveSettings = false;
+            options.window = RunWindow::Given;
+            options.givenWindow = command.window;
+            break;
+        case LinuxMode::Preview:
+            options.window = RunWindow::Given;
+            options.givenWindow = command.window;
+            break;
+        case LinuxMode::Snapshot:
+            options.window = RunWindow::Offscreen;
+            options.offscreenWidth = command.width;
+            options.offscreenHeight = command.height;
+            options.maySaveSettings = false;
+            options.holdClock = true;
+            options.clockStartMs = command.startMs;
+            options.clockStepMs = command.stepMs;
+            options.frames = command.frames;
+            options.fixedSeed = true;
+            options.seed = command.seed;
+            options.pauseAfterFrame = false;
+            options.firstFrameWaitMs = kSnapshotFirstFrameWaitMs;
+            // Drawn without a window system, whose fonts the overlay needs.
+            options.frameRateReport = false;
+            break;
+        default:
+            break;
+    }
+    return options;
 }

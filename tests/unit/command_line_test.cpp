@@ -1,4 +1,4 @@
-#include "host/linux_options.h"
+#include "host/command_line.h"
 #include "host/option_docs.h"
 
 #include <gtest/gtest.h>
@@ -182,7 +182,7 @@ TEST(LinuxCommandLine, WindowsSwitchesKeepTheirResults) {
 SaverSettings DefaultSettings() {
     SaverSettings settings{};
     const SaverSettings kept = saverSettings;
-    std::memset(&saverSettings, 0, sizeof saverSettings);
+    saverSettings = SaverSettings{};
     ApplyDefaultSettings();
     settings = saverSettings;
     saverSettings = kept;
@@ -348,6 +348,60 @@ TEST(LinuxCommandLine, WindowIdsAreBoundedHexOrDecimal) {
                             "99999999999999999999999"})
         EXPECT_FALSE(ParseXWindowId(bad, id)) << bad;
     EXPECT_FALSE(ParseXWindowId(nullptr, id));
+}
+
+// What each mode hands to the one start-up: the window, the picture rule,
+// whether the settings may be written, and a snapshot's clock, frames and
+// seed.
+TEST(LinuxRunOptions, EachModeTellsTheStartUpWhatDiffers) {
+    const RunOptions saver = RunOptionsFor(Parse({"-s"}));
+    EXPECT_EQ(saver.window, RunWindow::Own);
+    EXPECT_FALSE(saver.windowed);
+    EXPECT_TRUE(saver.pictureFailureEndsRun);
+    EXPECT_TRUE(saver.maySaveSettings);
+    EXPECT_FALSE(saver.holdClock);
+    EXPECT_EQ(saver.frames, 0);
+    EXPECT_FALSE(saver.fixedSeed);
+    EXPECT_TRUE(saver.pauseAfterFrame);
+    EXPECT_EQ(saver.firstFrameWaitMs, 0u);  // the saver never waits for video
+
+    const RunOptions window = RunOptionsFor(Parse({"--window", "--fps"}));
+    EXPECT_EQ(window.window, RunWindow::Own);
+    EXPECT_TRUE(window.windowed);
+    EXPECT_TRUE(window.quitKeys);
+    EXPECT_TRUE(window.frameRateReport);
+    EXPECT_TRUE(window.maySaveSettings);
+
+    const RunOptions preview = RunOptionsFor(Parse({"/p", "1234"}));
+    EXPECT_EQ(preview.window, RunWindow::Given);
+    EXPECT_EQ(preview.givenWindow, 1234u);
+    EXPECT_TRUE(preview.pictureFailureEndsRun);
+    EXPECT_TRUE(preview.maySaveSettings);
+
+    const RunOptions hack = RunOptionsFor(Parse({"--root"}, "0x2a"));
+    EXPECT_EQ(hack.window, RunWindow::Given);
+    EXPECT_EQ(hack.givenWindow, 0x2au);
+    EXPECT_FALSE(hack.pictureFailureEndsRun);  // draws on: never a crash box
+    EXPECT_FALSE(hack.maySaveSettings);
+    EXPECT_EQ(RunOptionsFor(Parse({"--root"})).givenWindow, 0u);  // the root window, found by the caller
+
+    const RunOptions snapshot = RunOptionsFor(Parse({"--snapshot", "a.png", "--frames", "5", "--size", "320x200",
+                                                     "--start-ms", "1000", "--step-ms", "40", "--seed", "7"}));
+    EXPECT_EQ(snapshot.window, RunWindow::Offscreen);
+    EXPECT_EQ(snapshot.offscreenWidth, 320);
+    EXPECT_EQ(snapshot.offscreenHeight, 200);
+    EXPECT_TRUE(snapshot.pictureFailureEndsRun);
+    EXPECT_FALSE(snapshot.maySaveSettings);
+    EXPECT_TRUE(snapshot.holdClock);
+    EXPECT_EQ(snapshot.clockStartMs, 1000u);
+    EXPECT_EQ(snapshot.clockStepMs, 40u);
+    EXPECT_EQ(snapshot.frames, 5);
+    EXPECT_TRUE(snapshot.fixedSeed);
+    EXPECT_EQ(snapshot.seed, 7u);
+    EXPECT_FALSE(snapshot.pauseAfterFrame);
+    EXPECT_EQ(snapshot.firstFrameWaitMs, kSnapshotFirstFrameWaitMs);
+    EXPECT_EQ(snapshot.lastFrame, nullptr);  // the caller's image
+    EXPECT_EQ(RunOptionsFor(Parse({"--snapshot", "a.png"})).offscreenWidth, 0);  // the configured resolution
 }
 
 }  // namespace
