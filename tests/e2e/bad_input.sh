@@ -88,19 +88,13 @@ messages() {
 # none), give no sanitizer report and leave the settings directory as it
 # was. The seconds taken in TOOK.
 run_case() {
-  local name=$1 bound=$2 code=$3 pattern=$4 before start attempt
+  local name=$1 bound=$2 code=$3 pattern=$4 before start
   shift 4
   before=$(config_state)
-  for attempt in 1 2; do
-    start=$(date +%s.%N)
-    timeout -k 5 "$bound" "$@" >"$work/out" 2>"$work/err" </dev/null
-    CODE=$?
-    TOOK=$(elapsed "$start")
-    # LeakSanitizer's own tracer now and then crashes while it stops the
-    # threads of a loaded machine ("Tracer caught signal"): no finding
-    # about the run, which is tried once more.
-    grep -q 'LeakSanitizer has encountered a fatal error' "$work/err" || break
-  done
+  start=$(date +%s.%N)
+  timeout -k 5 "$bound" "$@" >"$work/out" 2>"$work/err" </dev/null
+  CODE=$?
+  TOOK=$(elapsed "$start")
   check_run "$name" "$bound" "$code" "$pattern" "$before"
 }
 
