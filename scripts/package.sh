@@ -3,6 +3,8 @@
 # Each kind of package has a function of its own below; the version is
 # CMake's (project(lumox VERSION ...)), as each build's cache reports it.
 #   lumox-VERSION-setup.exe   Windows setup: 32-bit NSIS installer of lumox.scr
+#   lumox_VERSION_amd64.deb   Debian package of the Linux build, with CPack,
+#                             checked with lintian
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -35,4 +37,23 @@ package_windows_setup() {
   deliver "build/windows/lumox-$(version windows)-setup.exe"
 }
 
+# The Debian package: a release build with Debian's hardening flags,
+# installed under /usr, stripped, with the dependencies dpkg-shlibdeps
+# computes. lintian must find no error in it.
+package_deb() {
+  local build=$PWD/build/package-deb
+  echo "=== build package-deb"
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  CFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)"     CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"     LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DLUMOX_TESTS=OFF >/dev/null
+  cmake --build "$build" -j "$jobs"
+  rm -rf "$build/cpack"
+  (cd "$build" && cpack -G DEB -B "$build/cpack" >/dev/null)
+  local deb
+  deb=$(find "$build/cpack" -maxdepth 1 -name 'lumox_*.deb' -print -quit)
+  [ -n "$deb" ] || { echo "package.sh: CPack made no .deb" >&2; return 1; }
+  lintian --fail-on error --info "$deb"
+  deliver "$deb"
+}
+
 package_windows_setup
+package_deb

@@ -22,6 +22,8 @@ packages=(
   # running and driving the saver in tests
   xvfb x11-utils x11-xserver-utils xdotool imagemagick ffmpeg python3
   xscreensaver xscreensaver-gl
+  # reading lumox.xml in the tests; checking the .deb of scripts/package.sh
+  libxml2-utils lintian
   # Wine: wine32 for lumox.scr itself, wine64 where 32-bit code cannot run
   wine wine32:i386 wine64
   # the Windows setup (makensis)

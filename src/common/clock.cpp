@@ -19,6 +19,15 @@ void SleepMilliseconds(unsigned milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+void SleepMicroseconds(uint32_t microseconds) {
+    std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
+}
+
+uint64_t MonotonicMicroseconds() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
 void HoldClockAt(uint32_t milliseconds) {
     held = true;
     heldAt = milliseconds;

@@ -9,6 +9,11 @@
 uint32_t TickCount();
 
 void SleepMilliseconds(unsigned milliseconds);
+void SleepMicroseconds(uint32_t microseconds);
+
+// Microseconds of the system's monotonic clock, never held: for measuring
+// how the time of a run is spent.
+uint64_t MonotonicMicroseconds();
 
 // From now on TickCount() returns milliseconds until the next call;
 // ReleaseClock() goes back to the system clock.

@@ -28,15 +28,15 @@ constexpr int kConfigCheckBoxCount = 6;
 constexpr int kConfigResolutionCount = 6;
 
 struct ConfigTrackbar {
-    int id;
-    int minimum;
-    int maximum;
-    const char* label;  // the text of the static beside it
+    int id = 0;
+    int minimum = 0;
+    int maximum = 0;
+    const char* label = nullptr;  // the text of the static beside it
 };
 
 struct ConfigCheckBox {
-    int id;
-    const char* text;  // '&' marks the mnemonic, as in a Windows resource
+    int id = 0;
+    const char* text = nullptr;  // '&' marks the mnemonic, as in a Windows resource
 };
 
 // In the order the dialog initialises and reads them.
@@ -47,9 +47,9 @@ extern const char* const kConfigResolutionTexts[kConfigResolutionCount];
 
 // What the eleven controls show, in the order of the tables above.
 struct ConfigControlValues {
-    int trackbarPositions[kConfigTrackbarCount];
-    bool checked[kConfigCheckBoxCount];
-    int resolutionSelection;  // -1: no entry selected
+    int trackbarPositions[kConfigTrackbarCount] = {};
+    bool checked[kConfigCheckBoxCount] = {};
+    int resolutionSelection = -1;  // -1: no entry selected
 };
 
 // The control states that show settings. Trackbar positions are already

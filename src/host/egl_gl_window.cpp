@@ -1,12 +1,13 @@
 // Headless render window: an EGL pbuffer on Mesa's surfaceless platform, so
-// snapshots and the GL tests need no display. Implements the Egl* calls of
-// linux_gl_backend.h; the pbuffer is never "full screen".
-#include "host/linux_gl_backend.h"
+// snapshots and the GL tests need no display. Implements egl_gl_window.h;
+// the pbuffer is never "full screen" and has no window.
+#include "host/egl_gl_window.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
 #include "common/gl.h"
+#include "host/gl_window.h"
 
 namespace {
 EGLDisplay eglDisplay = EGL_NO_DISPLAY;
@@ -58,7 +59,6 @@ int EglCreateGLWindow(int width, int height, int colorBits) {
         EglDestroyGLWindow();
         return 0;
     }
-    renderWindow.glContext = reinterpret_cast<uintptr_t>(eglContext);
     ResizeGLScene(width, height);
     if (!InitGLState()) {
         EglDestroyGLWindow();
@@ -78,11 +78,12 @@ int EglDestroyGLWindow() {
     eglSurface = EGL_NO_SURFACE;
     eglDisplay = EGL_NO_DISPLAY;
     eglConfig = nullptr;
-    renderWindow.glContext = 0;
     return 1;
 }
 
-bool EglPbufferLimits(int& maxWidth, int& maxHeight, int& maxPixels) {
+bool EglHasGLContext() { return eglContext != EGL_NO_CONTEXT; }
+
+bool EglPbufferLimits(int& maxWidth, int& maxHeight, long long& maxPixels) {
     if (eglContext == EGL_NO_CONTEXT) return false;
     EGLint width = 0, height = 0, pixels = 0;
     eglGetConfigAttrib(eglDisplay, eglConfig, EGL_MAX_PBUFFER_WIDTH, &width);

@@ -3,15 +3,13 @@
 #include "host/gl_window.h"
 
 #include "common/gl.h"
-#include "host/error_display.h"
-#include "render/viewport_events.h"
 
 #include <cmath>
 #include <cstdio>
 
-RenderWindowState renderWindow = {0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 0};
+RenderWindowState renderWindow;
 
-void ResetRenderWindowState() { renderWindow = RenderWindowState{0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 0}; }
+void ResetRenderWindowState() { renderWindow = RenderWindowState{}; }
 
 void SetPerspective(float fovY, float aspect, float zNear, float zFar) {
     // pi / 360 as the double the projection has always used. The top edge
@@ -37,18 +35,6 @@ void ResizeGLScene(int width, int height) {
     glLoadIdentity();
 }
 
-bool FollowWindowSize(int width, int height) {
-    const int oldWidth = renderWindow.viewportWidth;
-    const int oldHeight = renderWindow.viewportHeight;
-    ResizeGLScene(width, height);
-    if (renderWindow.viewportWidth == oldWidth && renderWindow.viewportHeight == oldHeight) return false;
-    // A window outliving its context (the saver window after the run) has
-    // nothing to make again.
-    if (!renderWindow.glContext) return false;
-    OnViewportResized(renderWindow.viewportWidth, renderWindow.viewportHeight);
-    return true;
-}
-
 int InitGLState() {
     glEnable(GL_TEXTURE_2D);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -61,7 +47,11 @@ int InitGLState() {
 }
 
 void GLWindowKeyDown(GLKey key) {
-    if (renderWindow.fullScreenActive && key == GLKey::Escape) renderWindow.quitRequested = 1;
+    if (renderWindow.fullScreenActive) {
+        if (key == GLKey::Escape) renderWindow.quitRequested = 1;
+        return;
+    }
+    if (renderWindow.quitKeys && key != GLKey::Other) renderWindow.quitRequested = 1;
 }
 
 void GLWindowMouseMove(int x, int y) {
@@ -80,13 +70,4 @@ void GLWindowPasswordRequest() { renderWindow.verifyingPassword = 1; }
 void FormatErrorText(char* out, const char* format, va_list args) {
     // vsnprintf cuts at kErrorTextSize - 1 characters and always terminates.
     if (std::vsnprintf(out, kErrorTextSize, format, args) < 0) out[0] = '\0';
-}
-
-void ShowError(const char* format, ...) {
-    char text[kErrorTextSize];
-    va_list args;
-    va_start(args, format);
-    FormatErrorText(text, format, args);
-    va_end(args);
-    DisplayErrorText(text);
 }

@@ -12,15 +12,15 @@
 #include "host/config_controls.h"
 #include "host/config_dialog.h"
 #include "host/gtk_modal.h"
-#include "host/linux_gl_backend.h"
+#include "host/gtk_error_dialog.h"
 #include "host/settings.h"
 
 namespace {
 
 struct ConfigWidgets {
-    GtkWidget* trackbars[kConfigTrackbarCount];
-    GtkWidget* checkBoxes[kConfigCheckBoxCount];
-    GtkWidget* resolution;
+    GtkWidget* trackbars[kConfigTrackbarCount] = {};
+    GtkWidget* checkBoxes[kConfigCheckBoxCount] = {};
+    GtkWidget* resolution = nullptr;
 };
 
 // A Windows control text with GTK's mnemonic mark: '&' becomes '_', and a

@@ -1,9 +1,10 @@
 // The error dialog of the Linux build: a modal GTK 3 message box titled
-// "Error" with one OK button. Implements ShowErrorDialog.
+// "Error" with one OK button. Implements gtk_error_dialog.h.
+#include "host/gtk_error_dialog.h"
+
 #include <gtk/gtk.h>
 
 #include "host/gtk_modal.h"
-#include "host/linux_gl_backend.h"
 
 bool ShowErrorDialog(const char* text, NativeWindow owner) {
     if (!gtk_init_check(nullptr, nullptr)) return false;

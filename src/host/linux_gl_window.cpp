@@ -1,64 +1,68 @@
-// Implements gl_window.h's platform calls for Linux by forwarding to the
-// back end the entry point selected (X11 + GLX by default).
+// Implements gl_window.h's platform calls and error_display.h for Linux:
+// CreateGLWindow makes the render window on the X11 + GLX back end,
+// CreateOffscreenGLWindow an EGL pbuffer; the other calls go to the back end
+// that made the current one.
+#include "host/egl_gl_window.h"
 #include "host/error_display.h"
-#include "host/linux_gl_backend.h"
-
-#include <dlfcn.h>
-#include <link.h>
+#include "host/gl_window.h"
+#include "host/gtk_error_dialog.h"
+#include "host/linux_gl_driver.h"
+#include "host/x11_gl_window.h"
 
 #include <cstdio>
-#include <cstring>
+
+#include "common/termination.h"
 
 namespace {
-LinuxGLBackend backend = LinuxGLBackend::X11;
-
-// Mesa unloads its driver when the last display is closed. What the driver
-// still held then is unreachable, and LeakSanitizer reports it as our leak
-// at exit; a second context would also load and initialise it all again.
-// Once a context works, the driver that serves it stays loaded for the rest
-// of the process.
-int PinDriverModule(dl_phdr_info* info, size_t, void*) {
-    const char* name = info->dlpi_name;
-    if (name && (std::strstr(name, "_dri.so") || std::strstr(name, "libgallium"))) {
-        // RTLD_NOLOAD: only modules already loaded; the handle is kept on purpose.
-        dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-    }
-    return 0;
-}
+enum class Backend { X11, Egl };
+Backend backend = Backend::X11;
 
 int KeepDriverLoaded(int created) {
-    if (created) dl_iterate_phdr(PinDriverModule, nullptr);
+    if (created) KeepGLDriverLoaded();
     return created;
 }
 }  // namespace
 
-void SelectGLBackend(LinuxGLBackend chosen) { backend = chosen; }
-LinuxGLBackend SelectedGLBackend() { return backend; }
-
 int CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, int fullScreen) {
-    if (backend == LinuxGLBackend::Egl) return KeepDriverLoaded(EglCreateGLWindow(width, height, colorBits));
+    backend = Backend::X11;
     return KeepDriverLoaded(X11CreateGLWindow(parent, width, height, colorBits, fullScreen));
 }
 
-int DestroyGLWindow() {
-    return backend == LinuxGLBackend::Egl ? EglDestroyGLWindow() : X11DestroyGLWindow();
+int CreateOffscreenGLWindow(int width, int height, int colorBits) {
+    backend = Backend::Egl;
+    return KeepDriverLoaded(EglCreateGLWindow(width, height, colorBits));
 }
 
+int DestroyGLWindow() { return backend == Backend::Egl ? EglDestroyGLWindow() : X11DestroyGLWindow(); }
+
+bool HasGLContext() { return backend == Backend::Egl ? EglHasGLContext() : X11HasGLContext(); }
+
 void SwapGLBuffers() {
-    if (backend == LinuxGLBackend::Egl)
+    if (backend == Backend::Egl)
         EglSwapBuffers();
     else
         X11SwapBuffers();
 }
 
 PumpResult PumpOneMessage() {
-    // A pbuffer has no messages: every pass draws a frame.
-    return backend == LinuxGLBackend::Egl ? PumpResult::Empty : X11PumpOneMessage();
+    if (backend == Backend::X11) return X11PumpOneMessage();
+    // A pbuffer has no messages: every pass draws a frame, until the
+    // process is told to end.
+    return TerminationRequested() ? PumpResult::Quit : PumpResult::Empty;
+}
+
+bool OffscreenSurfaceLimits(int& maxWidth, int& maxHeight, long long& maxPixels) {
+    return backend == Backend::Egl && EglPbufferLimits(maxWidth, maxHeight, maxPixels);
+}
+
+bool MakeOverlayFont(OverlayFont& font) {
+    // A pbuffer has no window system and so no fonts.
+    return backend == Backend::X11 && X11MakeOverlayFont(font);
 }
 
 void DisplayErrorText(const char* text) {
     std::fprintf(stderr, "lumox: %s\n", text);
-    if (backend != LinuxGLBackend::X11 || !X11HasOwnWindow()) return;
+    if (backend != Backend::X11 || !X11HasOwnWindow()) return;
     X11ReleaseKeyboardGrab();
     ShowErrorDialog(text, renderWindow.glWindow);
     X11RestoreKeyboardGrab();

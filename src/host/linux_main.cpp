@@ -1,174 +1,92 @@
 // Entry point of the Linux build: reads the command line and runs the saver
 // full screen (-s), in a captioned window (--window), on another program's
 // window (/p ID, and XScreenSaver's --root and --window-id), headless into a
-// PNG (--snapshot), or the configuration dialog (no arguments, /c).
-#include "common/clock.h"
-#include "common/gl.h"
+// PNG (--snapshot), or the configuration dialog (no arguments, /c); or adds
+// Lumox to XScreenSaver's programs list (--add-to-xscreensaver).
 #include "common/termination.h"
+#include "host/command_line.h"
 #include "host/config_dialog.h"
-#include "host/linux_gl_backend.h"
-#include "host/linux_options.h"
-#include "host/png_writer.h"
-#include "host/settings.h"
-#include "render/frame_report.h"
+#include "host/libpng_writer.h"
+#include "host/option_docs.h"
+#include "host/x11_gl_window.h"
+#include "host/xscreensaver_file.h"
 #include "render/run_lifecycle.h"
-#include "video/fallback_image.h"
 #include "video/capture_source.h"
+#include "video/gst_capture.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <new>
 #include <string>
 
 namespace {
 
-const char kUsage[] =
-    "Usage: lumox [OPTION]\n"
-    "Live-video screen saver.\n"
-    "\n"
-    "  (no option), /c     the configuration dialog (/c:ID: owned by window ID)\n"
-    "  -s, /s              run the saver full screen\n"
-    "  /p ID               run the saver on the X window ID (decimal)\n"
-    "  --root              run on $XSCREENSAVER_WINDOW, else on the root window\n"
-    "                      (as an XScreenSaver hack: SIGTERM ends the run)\n"
-    "  --window-id ID      run on window ID (decimal or 0x hexadecimal)\n"
-    "  --window            run the saver in a window (q, Q or Escape quits)\n"
-    "  --fps               print the frame rate on stderr once a second\n"
-    "  --snapshot FILE.png render offscreen and write the last frame, with\n"
-    "      --frames N      frames to render (30)\n"
-    "      --size WxH      image size (the configured resolution), at most what\n"
-    "                      the offscreen OpenGL draws (4096x4096 with Mesa)\n"
-    "      --start-ms T    frame time of the first frame (0)\n"
-    "      --step-ms S     frame time added per frame (16)\n"
-    "      --seed N        seed of the random generator (1)\n"
-    "  --help              show this text\n"
-    "  --version           show the version\n"
-    "\n"
-    "Settings are read from $XDG_CONFIG_HOME/lumox/lumox.cfg (else ~/.config/lumox),\n"
-    "the picture from lumox.bmp there (else the installed default picture).\n";
-
-constexpr uint32_t kFirstFrameTimeoutMs = 5000;
-
-// A snapshot told to end (SIGTERM, SIGINT) writes no picture.
-int EndInterruptedSnapshot(bool capturing) {
-    DestroyGLWindow();
-    if (capturing) ReleaseCaptureGraph();
-    std::fprintf(stderr, "lumox: interrupted; no snapshot written\n");
-    return 1;
-}
-
-// What the offscreen context just made can draw, copy and hold.
-OffscreenLimits QueryOffscreenLimits() {
-    OffscreenLimits limits;
-    GLint viewport[2] = {0, 0};
-    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
-    limits.viewportWidth = viewport[0];
-    limits.viewportHeight = viewport[1];
-    GLint rectangle = 0;
-    glGetIntegerv(GL_MAX_RECTANGLE_TEXTURE_SIZE, &rectangle);
-    limits.rectangleTexture = rectangle;
-    int pixels = 0;
-    EglPbufferLimits(limits.pbufferWidth, limits.pbufferHeight, pixels);
-    limits.pbufferPixels = pixels;
-    return limits;
-}
-
+// A snapshot: the run offscreen, then its last frame into the PNG. Whatever
+// went wrong has been said; a snapshot told to end (SIGTERM, SIGINT) writes
+// no picture.
 int RunSnapshot(const LinuxCommand& command) {
-    SelectGLBackend(LinuxGLBackend::Egl);
-    std::memset(&saverSettings, 0, sizeof saverSettings);
-    PrepareSettings();
-    int width = command.width;
-    int height = command.height;
-    if (width == 0) {
-        width = SelectedResolution().width;
-        height = SelectedResolution().height;
-    }
-    if (!CreateGLWindow(0, width, height, saverSettings.colorBits, 0)) {
-        std::fprintf(stderr, "lumox: cannot create an offscreen OpenGL context (EGL)\n");
-        return 1;
-    }
-    // A size the context cannot draw, copy or read back would give a wrong
-    // picture, or hours of work and gigabytes for nothing: refused first.
-    const std::string tooLarge = SnapshotSizeProblem(width, height, QueryOffscreenLimits());
-    if (!tooLarge.empty()) {
-        std::fprintf(stderr, "lumox: %s\n", tooLarge.c_str());
+    FrameImage image;
+    RunOptions options = RunOptionsFor(command);
+    options.lastFrame = &image;
+    if (command.frameRate)
+        std::fprintf(stderr, "lumox: --fps: a snapshot is drawn without a window system, whose fonts the overlay "
+                             "needs; no overlay\n");
+    const RunEnd end = RunSaver(options);
+    if (end == RunEnd::NoWindow) std::fprintf(stderr, "lumox: cannot create an offscreen OpenGL context (EGL)\n");
+    if (end != RunEnd::Done && end != RunEnd::QuitEarly) {
+        // An early exit leaves what was made; a snapshot lets it go.
         DestroyGLWindow();
+        ReleaseCaptureGraph();
         return 1;
     }
-    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
-    std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[bytes]);
-    if (!pixels) {
-        std::fprintf(stderr, "lumox: no memory for the %zu MB of a %dx%d snapshot\n", bytes >> 20, width, height);
-        DestroyGLWindow();
+    if (end == RunEnd::QuitEarly || TerminationRequested()) {
+        std::fprintf(stderr, "lumox: interrupted; no snapshot written\n");
         return 1;
     }
-    // ShowError has put the reason on stderr. A snapshot never writes the
-    // settings file, so unlike the saver it does not save them here.
-    if (!LoadFallbackImage()) {
-        DestroyGLWindow();
-        return 1;
-    }
-    // A video source (a camera, or LUMOX_VIDEO_SOURCE) gets a few seconds for
-    // its first frame, so that the snapshot shows video; without one the
-    // still picture shows, and the capture back end says why.
-    const bool capturing = BuildCaptureGraph();
-    const FirstFrame first = capturing ? WaitForFirstVideoFrame(kFirstFrameTimeoutMs) : FirstFrame::NoCapture;
-    if (first != FirstFrame::Arrived && !TerminationRequested()) ShowError("%s", CaptureFailureText());
-    std::srand(command.seed);
-    for (int frame = 0; frame < command.frames; ++frame) {
-        if (TerminationRequested()) return EndInterruptedSnapshot(capturing);
-        HoldClockAt(command.startMs + static_cast<uint32_t>(frame) * command.stepMs);
-        ComposeFrame();
-        SwapGLBuffers();
-    }
-    ReleaseClock();
-    if (TerminationRequested()) return EndInterruptedSnapshot(capturing);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.get());
-    DestroyGLWindow();
-    if (capturing) ReleaseCaptureGraph();
     std::string error;
-    if (!WritePngFromGL(command.snapshotPath.c_str(), pixels.get(), width, height, error)) {
+    if (!WritePngFromGL(command.snapshotPath.c_str(), image.rgba.get(), image.width, image.height, error)) {
         std::fprintf(stderr, "lumox: %s\n", error.c_str());
         return 1;
     }
     return 0;
 }
 
-// A run on the display: in a window of its own (target 0), or on target,
-// which belongs to another program and only the run's end is watched for.
-int RunOnDisplay(const LinuxCommand& command, NativeWindow target) {
-    SelectGLBackend(LinuxGLBackend::X11);
-    SetX11QuitKeys(command.mode == LinuxMode::Windowed);
-    EnableFrameRateReport(command.frameRate);
-    const int ran = target ? RunSaver(target, true) : RunSaver(0, false, command.mode == LinuxMode::Windowed);
-    if (!ran) {
-        // With the window open the picture failed, and said so already.
-        if (!renderWindow.glContext)
+// A run on the display: in a window of its own, or on another program's
+// window (a preview, a hack), of which only the run's end is watched for.
+int RunOnDisplay(const RunOptions& options) {
+    switch (RunSaver(options)) {
+        case RunEnd::Done:
+        case RunEnd::QuitEarly:
+            return 0;
+        case RunEnd::NoWindow:
             std::fprintf(stderr, "lumox: cannot open the OpenGL window (is DISPLAY set?)\n");
-        return 1;
+            return 1;
+        case RunEnd::Refused:
+        case RunEnd::NoPicture:
+            break;
     }
-    return 0;
+    // The picture failed, and said so already.
+    return 1;
 }
 
 int RunOnGivenWindow(const LinuxCommand& command) {
-    NativeWindow target = command.window;
-    // A hack is never to end for a picture it cannot read.
-    runWithoutPicture = command.mode == LinuxMode::Hack;
-    if (command.mode == LinuxMode::Hack && !target) {
-        target = X11RootWindow();
-        if (!target) {
+    RunOptions options = RunOptionsFor(command);
+    if (command.mode == LinuxMode::Hack && !options.givenWindow) {
+        options.givenWindow = X11RootWindow();
+        if (!options.givenWindow) {
             std::fprintf(stderr, "lumox: cannot open the display (is DISPLAY set?)\n");
             return 1;
         }
     }
-    if (!X11WindowExists(target)) {
-        std::fprintf(stderr, "lumox: there is no window 0x%lx on the display\n", static_cast<unsigned long>(target));
+    if (!X11WindowExists(options.givenWindow)) {
+        // Without a display no window can be found: that is what to say.
+        if (!X11RootWindow())
+            std::fprintf(stderr, "lumox: cannot open the display (is DISPLAY set?)\n");
+        else
+            std::fprintf(stderr, "lumox: there is no window 0x%lx on the display\n",
+                         static_cast<unsigned long>(options.givenWindow));
         return -1;
     }
-    return RunOnDisplay(command, target);
+    return RunOnDisplay(options);
 }
 
 int RunDialog(const LinuxCommand& command) {
@@ -184,10 +102,13 @@ int main(int argc, char** argv) {
     // before this a signal simply ends the process.
     WatchTermination();
     LinuxCommand command = ParseLinuxCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+    PreferCaptureDevice(command.device);
     switch (command.mode) {
         case LinuxMode::Help:
-            std::fputs(kUsage, stdout);
+            std::fputs(UsageText().c_str(), stdout);
             return 0;
+        case LinuxMode::AddToXScreenSaver:
+            return AddLumoxToXScreenSaver();
         case LinuxMode::Version:
             std::puts("lumox " LUMOX_VERSION);
             return 0;
@@ -197,7 +118,7 @@ int main(int argc, char** argv) {
             return RunDialog(command);
         case LinuxMode::FullScreen:
         case LinuxMode::Windowed:
-            return RunOnDisplay(command, 0);
+            return RunOnDisplay(RunOptionsFor(command));
         case LinuxMode::Preview:
         case LinuxMode::Hack:
             return RunOnGivenWindow(command);

@@ -39,7 +39,7 @@ NativeWindow ParseWindowHandle(const char* text) {
 }
 
 SaverCommand ParseSaverCommand(const char* text, bool isWindows9x) {
-    SaverCommand command = {SaverMode::Refused, nullptr, 0};
+    SaverCommand command;
     for (;; ++text) {
         switch (*text) {
             case ' ':

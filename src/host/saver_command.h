@@ -25,9 +25,9 @@ enum class SaverMode {
 };
 
 struct SaverCommand {
-    SaverMode mode;
-    const char* argument;  // Preview, ChangePassword: the text after the letter and its spaces
-    NativeWindow owner;    // ConfigDialogForOwner: the handle after "C:", 0 when none was given
+    SaverMode mode = SaverMode::Refused;
+    const char* argument = nullptr;  // Preview, ChangePassword: the text after the letter and its spaces
+    NativeWindow owner = 0;          // ConfigDialogForOwner: the handle after "C:", 0 when none was given
 };
 
 // Reads the switch from text (what follows the program name): spaces, '-'

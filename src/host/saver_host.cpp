@@ -2,13 +2,11 @@
 
 #include <cstdlib>
 
-SaverHostState saverHost = {0, 0, 0, 0, 0, 0, 0, 0, kNeverVerified, 0, 0, 0, 0, 0, 0};
+SaverHostState saverHost;
 
-void ResetSaverHostState() { saverHost = SaverHostState{0, 0, 0, 0, 0, 0, 0, 0, kNeverVerified, 0, 0, 0, 0, 0, 0}; }
+void ResetSaverHostState() { saverHost = SaverHostState{}; }
 
 namespace {
-
-SaverReaction Default() { return SaverReaction{SaverStep::DefaultProcessing, 0, false, false}; }
 
 // Input while the saver runs full screen and no check is under way.
 void ApplyInputRules(const SaverMessageEvent& event, SaverReaction& reaction) {
@@ -53,7 +51,7 @@ void ApplyInputRules(const SaverMessageEvent& event, SaverReaction& reaction) {
 }  // namespace
 
 SaverReaction DecideSaverMessage(const SaverMessageEvent& event) {
-    SaverReaction reaction = Default();
+    SaverReaction reaction;
     if (!saverHost.isPreview && !saverHost.closeAccepted) {
         if (event.kind == SaverMessage::Close && saverHost.isWindows9x) {
             reaction.step = SaverStep::VerifyThenClose;
@@ -70,14 +68,14 @@ SaverReaction DecideSaverMessage(const SaverMessageEvent& event) {
         // The auto-play request is cancelled only on a locked desktop.
         reaction.postClose = true;
         reaction.step = SaverStep::Return;
-        reaction.result = saverHost.verifyPasswordFunction ? 1 : 0;
+        reaction.result = saverHost.verifierLoaded ? 1 : 0;
     }
     return reaction;
 }
 
 PasswordCheck BeginPasswordCheck(uint32_t now) {
     if (saverHost.checkingPassword || saverHost.closeAccepted) return PasswordCheck::Refuse;
-    if (!saverHost.verifyPasswordFunction) {
+    if (!saverHost.verifierLoaded) {
         saverHost.closeAccepted = 1;
         return PasswordCheck::Accept;
     }

@@ -2,34 +2,32 @@
 // closes: input that ends a run, the password check and its throttle.
 // Portable: the platform unit classifies each message, asks these functions,
 // and carries out what they answer (posting the close, hiding the cursor,
-// calling the verifier).
+// calling the verifier). The platform's handles (the module, the verifier
+// library and function, the input method) stay in the platform unit.
 #pragma once
 
 #include <cstdint>
 
 #include "host/gl_window.h"
 
+// lastVerifyTick while no password check has ended.
+constexpr uint32_t kNeverVerified = 0xFFFFFFFFu;
+
 struct SaverHostState {
-    uintptr_t saverInstance;           // the process module (HINSTANCE)
-    NativeWindow saverWindow;
-    int32_t isWindows9x;               // password and auto-play handling only then
-    int32_t isPreview;
-    int32_t closeAccepted;             // from then on input is no longer interpreted
-    int32_t checkingPassword;
-    uintptr_t passwordLibrary;         // HMODULE of the verifier library
-    uintptr_t verifyPasswordFunction;  // its "VerifyScreenSavePwd", 0 when none
-    uint32_t lastVerifyTick;           // end of the last check; kNeverVerified at start
-    uint32_t autoPlayMessage;          // "QueryCancelAutoPlay" on the Windows 95 family, else 0
-    int32_t savedCursorX;              // screen position mouse movement is measured from
-    int32_t savedCursorY;
-    uintptr_t imeLibrary;              // input-method library, if already loaded
-    uintptr_t associateContextFunction;
-    uintptr_t savedInputContext;       // the context detached from the saver window
+    NativeWindow saverWindow = 0;
+    int32_t isWindows9x = 0;           // password and auto-play handling only then
+    int32_t isPreview = 0;
+    int32_t closeAccepted = 0;         // from then on input is no longer interpreted
+    int32_t checkingPassword = 0;
+    int32_t verifierLoaded = 0;        // the password verifier's function is at hand
+    uint32_t lastVerifyTick = kNeverVerified;  // end of the last check
+    uint32_t autoPlayMessage = 0;      // "QueryCancelAutoPlay" on the Windows 95 family, else 0
+    int32_t savedCursorX = 0;          // screen position mouse movement is measured from
+    int32_t savedCursorY = 0;
 };
 
 extern SaverHostState saverHost;
 
-constexpr uint32_t kNeverVerified = 0xFFFFFFFFu;
 // Mouse movement closes the saver once |dx| + |dy| from the saved position
 // exceeds this many pixels.
 constexpr int kMouseCloseDistance = 4;
@@ -56,13 +54,13 @@ enum class SaverMessage {
 };
 
 struct SaverMessageEvent {
-    SaverMessage kind;
-    uintptr_t wParam;
-    int32_t cursorX;  // MouseMove: the cursor's screen position
-    int32_t cursorY;
+    SaverMessage kind = SaverMessage::Other;
+    uintptr_t wParam = 0;
+    int32_t cursorX = 0;  // MouseMove: the cursor's screen position
+    int32_t cursorY = 0;
     // The saver's run has ended and its window is not shown yet: activation
     // lost now went with the saver's own render window, not to the user.
-    bool runEndedUnseen;
+    bool runEndedUnseen = false;
 };
 
 enum class SaverStep {
@@ -74,10 +72,10 @@ enum class SaverStep {
 };
 
 struct SaverReaction {
-    SaverStep step;
-    intptr_t result;  // Return: the message result
-    bool postClose;   // post WM_CLOSE to the saver window (the handling goes on)
-    bool hideCursor;
+    SaverStep step = SaverStep::DefaultProcessing;
+    intptr_t result = 0;     // Return: the message result
+    bool postClose = false;  // post WM_CLOSE to the saver window (the handling goes on)
+    bool hideCursor = false;
 };
 
 // The default handling of one saver-window message. Updates the saved

@@ -1,4 +1,7 @@
-// The saver's settings record and the settings file "lumox.cfg".
+// The saver's settings record and the settings file "lumox.cfg". The
+// record, its defaults and the resolution table are settings.cpp; the file
+// and its directory settings_file.cpp, over the platform's directory and
+// file access (config_dir.h, file_io.h).
 //
 // The file is the record's raw image: 1348 bytes, little-endian, no header.
 // Both builds run on little-endian x86, so the record is read and written as
@@ -7,27 +10,29 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 struct SaverSettings {
-    char pathText[1024];
-    char hostAddress[256];
-    int32_t hostPort;
-    int32_t auxFlag;
-    int32_t textureFilter;
-    int32_t resolutionIndex;
-    int32_t colorBits;
-    int32_t fullScreen;
-    int32_t limitFrameRate;
-    int32_t fluctuateTunnelSpeed;
-    int32_t extraSaturation;
-    float outwardSpeed;
-    int32_t radialBlur;
-    float pulseRate;
-    int32_t pulseSquiggle;
-    int32_t pulseRotate;
-    int32_t reservedWord;
-    int32_t pulseObjectCount;
-    float pulseObjectSize;
+    char pathText[1024] = {};
+    char hostAddress[256] = {};
+    int32_t hostPort = 0;
+    int32_t auxFlag = 0;
+    int32_t textureFilter = 0;
+    int32_t resolutionIndex = 0;
+    int32_t colorBits = 0;
+    int32_t fullScreen = 0;
+    int32_t limitFrameRate = 0;
+    int32_t fluctuateTunnelSpeed = 0;
+    int32_t extraSaturation = 0;
+    float outwardSpeed = 0;
+    int32_t radialBlur = 0;
+    float pulseRate = 0;
+    int32_t pulseSquiggle = 0;
+    int32_t pulseRotate = 0;
+    int32_t reservedWord = 0;
+    int32_t pulseObjectCount = 0;
+    float pulseObjectSize = 0;
 };
 
 static_assert(sizeof(float) == 4, "settings floats are IEEE-754 single precision");
@@ -52,14 +57,32 @@ static_assert(offsetof(SaverSettings, reservedWord) == 1336, "file offset");
 static_assert(offsetof(SaverSettings, pulseObjectCount) == 1340, "file offset");
 static_assert(offsetof(SaverSettings, pulseObjectSize) == 1344, "file offset");
 
+// Values of the settings record given for one run; an empty one keeps the
+// settings file's value.
+struct SettingOverrides {
+    std::optional<float> outwardSpeed;
+    std::optional<int32_t> fluctuateTunnelSpeed;
+    std::optional<int32_t> extraSaturation;
+    std::optional<int32_t> radialBlur;
+    std::optional<int32_t> limitFrameRate;
+    std::optional<float> pulseRate;
+    std::optional<int32_t> pulseSquiggle;
+    std::optional<int32_t> pulseRotate;
+    std::optional<int32_t> pulseObjectCount;
+    std::optional<float> pulseObjectSize;
+    // The pause after each frame; without it limitFrameRate decides.
+    std::optional<uint32_t> delayMicroseconds;
+    std::string picture;  // another still picture; empty: lumox.bmp
+};
+
 struct Resolution {
-    int32_t width;
-    int32_t height;
+    int32_t width = 0;
+    int32_t height = 0;
 };
 
 constexpr int kResolutionCount = 8;
 struct ResolutionTable {
-    Resolution entries[kResolutionCount];
+    Resolution entries[kResolutionCount] = {};
 };
 
 constexpr int kWindowsDirectorySize = 1024;
@@ -68,7 +91,8 @@ constexpr const char kSettingsFileName[] = "lumox.cfg";
 // separator, a file name of the settings file's length and the NUL.
 constexpr size_t kMaxSettingsDirectoryLength = kWindowsDirectorySize - 1 - (sizeof kSettingsFileName - 1) - 1;
 
-// The one settings record of the process; zero at start.
+// The one settings record of the process; zero at start (every field's
+// default member initialiser is zero, as the bytes of a missing file are).
 extern SaverSettings saverSettings;
 // The display resolutions that resolutionIndex selects from.
 extern ResolutionTable resolutionTable;

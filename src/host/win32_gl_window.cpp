@@ -16,9 +16,16 @@ const char kGLWindowClass[] = "f_lumox";
 
 PIXELFORMATDESCRIPTOR pixelFormat = {};
 
+// The render window's Win32 handles; the window itself is renderWindow's
+// glWindow.
+struct Win32RenderWindow {
+    HDC deviceContext = nullptr;
+    HGLRC context = nullptr;
+    HINSTANCE moduleInstance = nullptr;
+};
+Win32RenderWindow win32Window;
+
 HWND Hwnd() { return reinterpret_cast<HWND>(renderWindow.glWindow); }
-HDC Hdc() { return reinterpret_cast<HDC>(renderWindow.glDeviceContext); }
-HGLRC Hglrc() { return reinterpret_cast<HGLRC>(renderWindow.glContext); }
 }  // namespace
 
 static_assert(offsetof(DEVMODEA, dmPanningWidth) == kDisplayModeSize, "the display-mode record ends at dmReserved2");
@@ -36,7 +43,7 @@ int CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, in
     RECT rect = {0, 0, width, height};
     renderWindow.fullScreenActive = fullScreen;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    renderWindow.moduleInstance = reinterpret_cast<uintptr_t>(instance);
+    win32Window.moduleInstance = instance;
 
     if (!parent) {
         WNDCLASSA windowClass = {};
@@ -94,7 +101,7 @@ int CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, in
         DestroyGLWindow();
         return 0;
     }
-    renderWindow.glDeviceContext = reinterpret_cast<uintptr_t>(deviceContext);
+    win32Window.deviceContext = deviceContext;
     int format = ChoosePixelFormat(deviceContext, &pixelFormat);
     if (!format || !SetPixelFormat(deviceContext, format, &pixelFormat)) {
         DestroyGLWindow();
@@ -105,7 +112,7 @@ int CreateGLWindow(NativeWindow parent, int width, int height, int colorBits, in
         DestroyGLWindow();
         return 0;
     }
-    renderWindow.glContext = reinterpret_cast<uintptr_t>(context);
+    win32Window.context = context;
     if (!wglMakeCurrent(deviceContext, context)) {
         DestroyGLWindow();
         return 0;
@@ -127,23 +134,30 @@ int DestroyGLWindow() {
         ChangeDisplaySettingsA(nullptr, 0);
         ShowCursor(TRUE);
     }
-    if (renderWindow.glContext) {
+    if (win32Window.context) {
         wglMakeCurrent(nullptr, nullptr);
-        wglDeleteContext(Hglrc());
-        renderWindow.glContext = 0;
+        wglDeleteContext(win32Window.context);
+        win32Window.context = nullptr;
     }
-    if (renderWindow.glDeviceContext) {
-        ReleaseDC(Hwnd(), Hdc());
-        renderWindow.glDeviceContext = 0;
+    if (win32Window.deviceContext) {
+        ReleaseDC(Hwnd(), win32Window.deviceContext);
+        win32Window.deviceContext = nullptr;
     }
     if (renderWindow.glWindow) {
         DestroyWindow(Hwnd());
         renderWindow.glWindow = 0;
     }
-    return UnregisterClassA(kGLWindowClass, reinterpret_cast<HINSTANCE>(renderWindow.moduleInstance)) ? 1 : 0;
+    return UnregisterClassA(kGLWindowClass, win32Window.moduleInstance) ? 1 : 0;
 }
 
-void SwapGLBuffers() { SwapBuffers(Hdc()); }
+// The Windows build draws on screen only: snapshots are the Linux build's.
+int CreateOffscreenGLWindow(int, int, int) { return 0; }
+
+bool OffscreenSurfaceLimits(int&, int&, long long&) { return false; }
+
+bool HasGLContext() { return win32Window.context != nullptr; }
+
+void SwapGLBuffers() { SwapBuffers(win32Window.deviceContext); }
 
 PumpResult PumpOneMessage() {
     MSG message;
@@ -157,7 +171,7 @@ PumpResult PumpOneMessage() {
 LRESULT CALLBACK GLWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE:
-            FollowWindowSize(LOWORD(lParam), HIWORD(lParam));
+            ResizeGLScene(LOWORD(lParam), HIWORD(lParam));
             return 0;
         case WM_ACTIVATE:
             return 0;
@@ -188,3 +202,6 @@ LRESULT CALLBACK GLWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 void DisplayErrorText(const char* text) {
     if (renderWindow.glWindow) MessageBoxA(Hwnd(), text, "Error", MB_OK);
 }
+
+// The Windows saver's command line has no --fps: nothing asks for text.
+bool MakeOverlayFont(OverlayFont&) { return false; }

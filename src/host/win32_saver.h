@@ -1,13 +1,30 @@
 // The screen saver host on Windows: the command line and its modes, the
 // saver window of class "WindowsScreenSaverClass" with its procedure, the
 // default handling that ends a saver on input, and the password lock of the
-// Windows 95 family. SaverProc (render/win32_saver_proc.cpp) is the saver's
+// Windows 95 family. SaverProc (win32_saver_proc.cpp) is the saver's
 // own procedure, which the host's window procedure calls.
 #pragma once
 
 #include <windows.h>
 
+#include <imm.h>
+
 #include "host/gl_window.h"
+
+using VerifyScreenSavePwdFunction = BOOL(WINAPI*)(HWND);
+using ImmAssociateContextFunction = HIMC(WINAPI*)(HWND, HIMC);
+
+// The host's Win32 handles, beside the portable host state (saverHost).
+struct SaverHostHandles {
+    HINSTANCE saverInstance = nullptr;                        // the process module
+    HMODULE passwordLibrary = nullptr;                        // the verifier library
+    VerifyScreenSavePwdFunction verifyPassword = nullptr;     // its "VerifyScreenSavePwd"
+    HMODULE imeLibrary = nullptr;                             // input-method library, if already loaded
+    ImmAssociateContextFunction associateContext = nullptr;   // its "ImmAssociateContext"
+    HIMC savedInputContext = nullptr;                         // the context detached from the saver window
+};
+
+extern SaverHostHandles saverHostHandles;
 
 extern const char kSaverWindowClass[];     // "WindowsScreenSaverClass"
 extern const char kFullScreenSaverTitle[]; // "Screen Saver"

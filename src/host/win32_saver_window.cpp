@@ -15,14 +15,14 @@
 #include "host/win32_config_dialog.h"
 #include "host/win32_saver.h"
 
+SaverHostHandles saverHostHandles;
+
 const char kSaverWindowClass[] = "WindowsScreenSaverClass";
 const char kFullScreenSaverTitle[] = "Screen Saver";
 const char kPreviewSaverTitle[] = "Preview";
 
 namespace {
 
-using VerifyScreenSavePwdFunction = BOOL(WINAPI*)(HWND);
-using ImmAssociateContextFunction = HIMC(WINAPI*)(HWND, HIMC);
 using PwdChangePasswordFunction = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, DWORD);
 
 LPTOP_LEVEL_EXCEPTION_FILTER previousExceptionFilter = nullptr;
@@ -30,19 +30,12 @@ LPTOP_LEVEL_EXCEPTION_FILTER previousExceptionFilter = nullptr;
 // How long a preview waits for the control panel to take a help request.
 constexpr UINT kHelpSendTimeoutMs = 2000;
 
-HINSTANCE Instance() { return reinterpret_cast<HINSTANCE>(saverHost.saverInstance); }
+HINSTANCE Instance() { return saverHostHandles.saverInstance; }
 
-VerifyScreenSavePwdFunction Verifier() {
-    return reinterpret_cast<VerifyScreenSavePwdFunction>(saverHost.verifyPasswordFunction);
-}
-
-ImmAssociateContextFunction AssociateContext() {
-    return reinterpret_cast<ImmAssociateContextFunction>(saverHost.associateContextFunction);
-}
-
-// The address of a function found by name, as a host-state value.
-uintptr_t ProcAddress(HMODULE library, const char* name) {
-    return reinterpret_cast<uintptr_t>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+// The function found by name in library, as the type F.
+template <class F>
+F ProcAddress(HMODULE library, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
 const char* NextCharacterA(const char* text) { return CharNextA(text); }
@@ -93,7 +86,7 @@ void SaverEntry() {
 }
 
 int SaverMain(HINSTANCE instance, const char* text, int) {
-    saverHost.saverInstance = reinterpret_cast<uintptr_t>(instance);
+    saverHostHandles.saverInstance = instance;
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;  // 148
     saverHost.isWindows9x = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
@@ -149,8 +142,7 @@ int RunChangePassword(const char* text) {
     HWND owner = OwnerOrForeground(ParseWindowHandle(text));
     HMODULE library = LoadLibraryA("MPR.DLL");
     if (library) {
-        auto change = reinterpret_cast<PwdChangePasswordFunction>(
-            reinterpret_cast<void*>(GetProcAddress(library, "PwdChangePasswordA")));
+        auto change = ProcAddress<PwdChangePasswordFunction>(library, "PwdChangePasswordA");
         if (change) change("SCRSAVE", owner, 0, 0);
         FreeLibrary(library);
     }
@@ -233,20 +225,20 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_CREATE: {
             // Keep the input method from showing over the saver; only if the
             // process already has it (it is never loaded for this).
-            HMODULE ime = GetModuleHandleA("IMM32.DLL");
-            saverHost.imeLibrary = reinterpret_cast<uintptr_t>(ime);
-            if (ime) {
-                saverHost.associateContextFunction = ProcAddress(ime, "ImmAssociateContext");
-                if (AssociateContext())
-                    saverHost.savedInputContext = reinterpret_cast<uintptr_t>(AssociateContext()(window, nullptr));
+            SaverHostHandles& handles = saverHostHandles;
+            handles.imeLibrary = GetModuleHandleA("IMM32.DLL");
+            if (handles.imeLibrary) {
+                handles.associateContext = ProcAddress<ImmAssociateContextFunction>(handles.imeLibrary,
+                                                                                    "ImmAssociateContext");
+                if (handles.associateContext) handles.savedInputContext = handles.associateContext(window, nullptr);
             }
             SaveCursorPosition();
             if (!saverHost.isPreview) SetCursor(nullptr);
             break;
         }
         case WM_DESTROY:
-            if (saverHost.imeLibrary && AssociateContext() && saverHost.savedInputContext)
-                AssociateContext()(window, reinterpret_cast<HIMC>(saverHost.savedInputContext));
+            if (saverHostHandles.imeLibrary && saverHostHandles.associateContext && saverHostHandles.savedInputContext)
+                saverHostHandles.associateContext(window, saverHostHandles.savedInputContext);
             PostQuitMessage(0);
             break;
         case WM_SETTEXT:
@@ -292,7 +284,9 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    SaverMessageEvent event = {Classify(message), static_cast<uintptr_t>(wParam), 0, 0, false};
+    SaverMessageEvent event;
+    event.kind = Classify(message);
+    event.wParam = static_cast<uintptr_t>(wParam);
     // Destroying the render window at the end of the run takes the
     // activation away from the saver before its own window was ever shown;
     // that window must still wait for the user's next input.
@@ -314,7 +308,7 @@ LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             }
             break;
         case SaverStep::AskVerifier:
-            return Verifier() ? Verifier()(window) : 1;
+            return saverHostHandles.verifyPassword ? saverHostHandles.verifyPassword(window) : 1;
         default:
             break;
     }
@@ -346,7 +340,7 @@ BOOL VerifyPassword(HWND window) {
 
 void LoadPasswordVerifier() {
     if (!saverHost.isWindows9x) return;
-    if (saverHost.passwordLibrary) UnloadPasswordVerifier();
+    if (saverHostHandles.passwordLibrary) UnloadPasswordVerifier();
     HKEY key;
     if (RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key) != ERROR_SUCCESS) return;
     DWORD usePassword = 0;
@@ -356,9 +350,10 @@ void LoadPasswordVerifier() {
         usePassword) {
         HMODULE library = LoadLibraryA("PASSWORD.CPL");
         if (library) {
-            saverHost.passwordLibrary = reinterpret_cast<uintptr_t>(library);
-            saverHost.verifyPasswordFunction = ProcAddress(library, "VerifyScreenSavePwd");
-            if (saverHost.verifyPasswordFunction)
+            saverHostHandles.passwordLibrary = library;
+            saverHostHandles.verifyPassword = ProcAddress<VerifyScreenSavePwdFunction>(library, "VerifyScreenSavePwd");
+            saverHost.verifierLoaded = saverHostHandles.verifyPassword != nullptr;
+            if (saverHost.verifierLoaded)
                 SetScreenSaverRunning(TRUE);
             else
                 UnloadPasswordVerifier();
@@ -369,12 +364,13 @@ void LoadPasswordVerifier() {
 
 void UnloadPasswordVerifier() {
     if (!saverHost.isWindows9x) return;
-    if (saverHost.passwordLibrary) {
-        FreeLibrary(reinterpret_cast<HMODULE>(saverHost.passwordLibrary));
-        saverHost.passwordLibrary = 0;
+    if (saverHostHandles.passwordLibrary) {
+        FreeLibrary(saverHostHandles.passwordLibrary);
+        saverHostHandles.passwordLibrary = nullptr;
     }
-    if (saverHost.verifyPasswordFunction) {
-        saverHost.verifyPasswordFunction = 0;
+    if (saverHostHandles.verifyPassword) {
+        saverHostHandles.verifyPassword = nullptr;
+        saverHost.verifierLoaded = 0;
         SetScreenSaverRunning(FALSE);
     }
 }

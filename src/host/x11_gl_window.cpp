@@ -1,5 +1,4 @@
-// Render window on X11 with GLX. Implements the X11* calls of
-// linux_gl_backend.h: a window of its own (captioned, or covering the screen
+// Render window on X11 with GLX. Implements x11_gl_window.h: a window of its own (captioned, or covering the screen
 // with the keyboard grabbed when full screen), or the context put on a given
 // window (a preview or XScreenSaver's window), whose size it follows.
 //
@@ -22,14 +21,13 @@
 #include <cstdio>
 
 #include "common/termination.h"
-#include "host/linux_gl_backend.h"
+#include "host/x11_gl_window.h"
 
 namespace {
 Display* display = nullptr;
 GLXContext context = nullptr;
 Window window = 0;
 bool ownWindow = false;
-bool quitKeys = false;
 Colormap colormap = 0;
 Cursor blankCursor = 0;
 Atom deleteWindowAtom = 0;
@@ -159,8 +157,6 @@ bool CreateOwnWindow(XVisualInfo* visual, int width, int height) {
 }
 }  // namespace
 
-void SetX11QuitKeys(bool on) { quitKeys = on; }
-
 NativeWindow X11RootWindow() {
     if (!OpenDisplay()) return 0;
     return static_cast<NativeWindow>(DefaultRootWindow(display));
@@ -221,7 +217,6 @@ int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits,
         X11DestroyGLWindow();
         return 0;
     }
-    renderWindow.glContext = reinterpret_cast<uintptr_t>(context);
 
     if (ownWindow) {
         XMapRaised(display, window);
@@ -243,6 +238,48 @@ int X11CreateGLWindow(NativeWindow parent, int width, int height, int colorBits,
         return 0;
     }
     return 1;
+}
+
+namespace {
+// Mesa's glXUseXFont compiles a glyph without ink (the space) into a
+// bitmap of no size, whose advance its display lists drop: "FPS: 9" would
+// read "FPS:9". Such glyphs get a one-pixel bitmap without a set bit,
+// which moves the raster position by the glyph's width and draws nothing.
+void KeepBlankGlyphsAdvancing(const XFontStruct* xfont, GLuint base) {
+    if (!xfont->per_char) return;  // every glyph has the font's own metrics
+    static const GLubyte blank[4] = {0, 0, 0, 0};  // one row at any unpack alignment
+    for (unsigned c = xfont->min_char_or_byte2; c <= xfont->max_char_or_byte2 && c < kOverlayFontGlyphs; ++c) {
+        const XCharStruct& glyph = xfont->per_char[c - xfont->min_char_or_byte2];
+        const bool ink = glyph.rbearing > glyph.lbearing && glyph.ascent + glyph.descent > 0;
+        if (ink || glyph.width <= 0) continue;
+        glNewList(base + c, GL_COMPILE);
+        glBitmap(1, 1, 0, 0, glyph.width, 0, blank);
+        glEndList();
+    }
+}
+}  // namespace
+
+bool X11MakeOverlayFont(OverlayFont& font) {
+    if (!display || !context) return false;
+    // XScreenSaver's own choice for its frame-rate figures first; "fixed"
+    // is built into every X server.
+    const char* const names[] = {"-*-courier-bold-r-normal-*-*-180-*-*-*-*-iso8859-1",
+                                 "-*-helvetica-bold-r-normal-*-*-180-*-*-*-*-iso8859-1", "fixed"};
+    XFontStruct* xfont = nullptr;
+    for (const char* name : names)
+        if ((xfont = XLoadQueryFont(display, name))) break;
+    if (!xfont) return false;
+    const GLuint base = glGenLists(kOverlayFontGlyphs);
+    if (base) {
+        glXUseXFont(xfont->fid, 0, kOverlayFontGlyphs, static_cast<int>(base));
+        KeepBlankGlyphsAdvancing(xfont, base);
+    }
+    font.listBase = base;
+    font.ascent = xfont->ascent;
+    font.descent = xfont->descent;
+    // The display lists hold copies of the glyphs.
+    XFreeFont(display, xfont);
+    return base != 0;
 }
 
 int X11DestroyGLWindow() {
@@ -267,9 +304,10 @@ int X11DestroyGLWindow() {
     colormap = 0;
     blankCursor = 0;
     renderWindow.glWindow = 0;
-    renderWindow.glContext = 0;
     return 1;
 }
+
+bool X11HasGLContext() { return context != nullptr; }
 
 void X11SwapBuffers() {
     if (display && window) glXSwapBuffers(display, window);
@@ -282,14 +320,13 @@ PumpResult X11PumpOneMessage() {
     XNextEvent(display, &event);
     switch (event.type) {
         case ConfigureNotify:
-            if (event.xconfigure.window == window) FollowWindowSize(event.xconfigure.width, event.xconfigure.height);
+            if (event.xconfigure.window == window) ResizeGLScene(event.xconfigure.width, event.xconfigure.height);
             break;
         case KeyPress: {
-            KeySym key = XLookupKeysym(&event.xkey, 0);
-            if (quitKeys && ownWindow && !renderWindow.fullScreenActive &&
-                (key == XK_Escape || key == XK_q || key == XK_Q))
-                return PumpResult::Quit;
-            GLWindowKeyDown(key == XK_Escape ? GLKey::Escape : GLKey::Other);
+            const KeySym key = XLookupKeysym(&event.xkey, 0);
+            GLWindowKeyDown(key == XK_Escape               ? GLKey::Escape
+                            : key == XK_q || key == XK_Q ? GLKey::Q
+                                                           : GLKey::Other);
             break;
         }
         case MotionNotify:

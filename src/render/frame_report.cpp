@@ -3,13 +3,21 @@
 #include "common/clock.h"
 #include "common/gl.h"
 #include "host/gl_window.h"
+#include "render/frame_rate_meter.h"
+#include "render/text_overlay.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 bool frameRateOn = false;
-FrameRateCounter frameRate;
+FrameRateMeter frameRate;
+uint64_t pauseSinceLastFrame = 0;
+// The glyphs belong to the context they were made on: made on the first
+// frame after EnableFrameRateReport, which each run calls on its own context.
+bool fontMade = false;
+bool fontReady = false;
+OverlayFont overlayFont;
 
 bool traceChecked = false;
 std::FILE* trace = nullptr;
@@ -35,28 +43,30 @@ void TraceFrame() {
     // Flushed line by line: the run may end by a signal or a lost display.
     std::fflush(trace);
 }
+
+void DrawFrameRate() {
+    if (!fontMade) {
+        fontMade = true;
+        fontReady = MakeOverlayFont(overlayFont);
+        if (!fontReady) std::fprintf(stderr, "lumox: --fps: no font of the window system here, no overlay\n");
+    }
+    frameRate.AddFrame(MonotonicMicroseconds(), pauseSinceLastFrame);
+    pauseSinceLastFrame = 0;
+    if (!fontReady) return;
+    const std::string lines[] = {FrameRateLine(frameRate.FramesPerSecond()), LoadLine(frameRate.LoadPercent())};
+    const char* const text[] = {lines[0].c_str(), lines[1].c_str()};
+    DrawOverlayText(overlayFont, text, 2);
+}
 }  // namespace
 
-bool FrameRateCounter::AddFrame(uint32_t now, double& framesPerSecond) {
-    if (!started_) {
-        started_ = true;
-        since_ = now;
-        frames_ = 0;
-        return false;
-    }
-    ++frames_;
-    const uint32_t elapsed = now - since_;
-    if (elapsed < 1000) return false;
-    framesPerSecond = frames_ * 1000.0 / elapsed;
-    since_ = now;
-    frames_ = 0;
-    return true;
+void EnableFrameRateReport(bool on) {
+    frameRateOn = on;
+    fontMade = false;
 }
 
-void EnableFrameRateReport(bool on) { frameRateOn = on; }
+void NoteFramePause(uint64_t pausedMicroseconds) { pauseSinceLastFrame += pausedMicroseconds; }
 
 void ReportFrame() {
     TraceFrame();
-    double rate = 0;
-    if (frameRateOn && frameRate.AddFrame(TickCount(), rate)) std::fprintf(stderr, "lumox: %.1f fps\n", rate);
+    if (frameRateOn) DrawFrameRate();
 }

@@ -1,37 +1,156 @@
 #include "render/run_lifecycle.h"
 
 #include "common/clock.h"
+#include "common/gl.h"
+#include "host/command_line.h"
 #include "host/settings.h"
 #include "render/frame.h"
 #include "render/frame_report.h"
 #include "scene/animation.h"
 #include "video/capture_source.h"
 #include "video/fallback_image.h"
+#include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <new>
+#include <string>
 
+namespace {
+
+// Reads the settings (the defaults when there is no file) into the zeroed
+// record, and the resolution table.
 void PrepareSettings() {
     if (!LoadSettings()) ApplyDefaultSettings();
     FillResolutionTable();
 }
 
-void ComposeFrame() {
-    if (videoInputEnabled) UploadVideoFrame();
-    AnimateScene();
-    RenderFrame();
+// Starts the capture graph. Without a camera the saver still runs: it shows
+// the still picture, and the capture back end says why in its own terms (on
+// Linux on stderr; on Windows no render window exists yet, so nobody sees
+// it). true when the graph runs.
+bool StartCapture() {
+    if (!videoInputEnabled) return false;
+    const bool capturing = BuildCaptureGraph();
+    if (!capturing && *CaptureFailureText()) ShowError("%s", CaptureFailureText());
+    return capturing;
 }
 
-void DrawOneFrame() {
+// What the offscreen surface just made can draw, copy and hold.
+OffscreenLimits QueryOffscreenLimits() {
+    OffscreenLimits limits;
+    GLint viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    limits.viewportWidth = viewport[0];
+    limits.viewportHeight = viewport[1];
+    GLint rectangle = 0;
+    glGetIntegerv(GL_MAX_RECTANGLE_TEXTURE_SIZE, &rectangle);
+    limits.rectangleTexture = rectangle;
+    OffscreenSurfaceLimits(limits.pbufferWidth, limits.pbufferHeight, limits.pbufferPixels);
+    return limits;
+}
+
+// Makes room for the read-back of a width x height frame; false (said) when
+// there is no memory for it.
+bool ReserveFrameImage(FrameImage& image, int width, int height) {
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    image.rgba.reset(new (std::nothrow) unsigned char[bytes]);
+    if (!image.rgba) {
+        ShowError("no memory for the %s MB of a %dx%d snapshot", std::to_string(bytes >> 20).c_str(), width, height);
+        return false;
+    }
+    image.width = width;
+    image.height = height;
+    return true;
+}
+
+// Opens the render window the options ask for; an offscreen surface must be
+// able to draw, copy and read back the whole frame. Early-exit result, or
+// Done when the window is ready.
+RunEnd OpenRenderWindow(const RunOptions& options) {
+    renderWindow.quitKeys = options.window == RunWindow::Own && options.windowed && options.quitKeys;
+    const int colorBits = saverSettings.colorBits;
+    switch (options.window) {
+        case RunWindow::Given:
+            return CreateGLWindow(options.givenWindow, 160, 120, colorBits, 0) ? RunEnd::Done : RunEnd::NoWindow;
+        case RunWindow::Own: {
+            const Resolution& mode = SelectedResolution();
+            const int fullScreen = options.windowed ? 0 : saverSettings.fullScreen;
+            return CreateGLWindow(0, mode.width, mode.height, colorBits, fullScreen) ? RunEnd::Done
+                                                                                      : RunEnd::NoWindow;
+        }
+        case RunWindow::Offscreen:
+            break;
+    }
+    int width = options.offscreenWidth;
+    int height = options.offscreenHeight;
+    if (width <= 0 || height <= 0) {
+        width = SelectedResolution().width;
+        height = SelectedResolution().height;
+    }
+    if (!CreateOffscreenGLWindow(width, height, colorBits)) return RunEnd::NoWindow;
+    // A size the surface cannot draw, copy or read back would give a wrong
+    // picture, or hours of work and gigabytes for nothing: refused first.
+    const std::string tooLarge = SnapshotSizeProblem(width, height, QueryOffscreenLimits());
+    if (!tooLarge.empty()) {
+        ShowError("%s", tooLarge.c_str());
+        return RunEnd::Refused;
+    }
+    if (options.lastFrame && !ReserveFrameImage(*options.lastFrame, width, height)) return RunEnd::Refused;
+    return RunEnd::Done;
+}
+
+// Reads the still picture (or the one the run names), then puts the run's
+// own settings into the record. When the picture cannot be read the
+// message is already shown; a run that ends then saves the settings with an
+// empty path, if it may write them (which also writes the defaults when
+// there was no file), and says so when it cannot. The run's values come
+// after that save, so that it writes the file's own values; a picture named
+// for the run is not the file's, and its failure saves nothing. false when
+// the run ends here.
+bool LoadPicture(const RunOptions& options) {
+    const bool ownPicture = options.settings.picture.empty();
+    OverridePicturePath(options.settings.picture);
+    const bool loaded = LoadFallbackImage();
+    const bool ends = !loaded && options.pictureFailureEndsRun;
+    if (ends && ownPicture && options.maySaveSettings) {
+        saverSettings.pathText[0] = '\0';
+        if (!SaveSettings()) ShowError("%s", SettingsSaveProblem());
+    }
+    ApplySettingOverrides(options.settings, saverSettings);
+    return !ends;
+}
+
+// Gives a running capture time for its first frame, so that the first frame
+// drawn shows video; says why when none came (unless the process was told
+// to end, which the main loop then sees).
+void WaitForFirstFrame(const RunOptions& options, bool capturing) {
+    if (!capturing || options.firstFrameWaitMs == 0) return;
+    const FirstFrame first = WaitForFirstVideoFrame(options.firstFrameWaitMs);
+    if (first != FirstFrame::Arrived && first != FirstFrame::Interrupted) ShowError("%s", CaptureFailureText());
+}
+
+// One frame: composition, the frame reports (trace, --fps overlay), the
+// swap, and the pause, whose length the frame-rate overlay's load counts.
+void DrawOneFrame(uint32_t pauseMicroseconds) {
     ComposeFrame();
     ReportFrame();
     SwapGLBuffers();
-    if (saverSettings.limitFrameRate) SleepMilliseconds(10);
+    if (pauseMicroseconds) {
+        const uint64_t start = MonotonicMicroseconds();
+        SleepMicroseconds(pauseMicroseconds);
+        NoteFramePause(MonotonicMicroseconds() - start);
+    }
 }
 
-void RunMainLoop() {
+// Passes until quitRequested, or until the options' frames are drawn: one
+// message, or one frame when none is pending. true when the run drew every
+// frame it was to draw (a run without a frame count ends by quitting).
+bool RunMainLoop(const RunOptions& options) {
+    const uint32_t pause = options.pauseAfterFrame ? FramePauseMicroseconds(&options.settings, saverSettings) : 0;
+    int drawn = 0;
     while (!renderWindow.quitRequested) {
+        if (options.frames > 0 && drawn >= options.frames) break;
         switch (PumpOneMessage()) {
             case PumpResult::Quit:
                 renderWindow.quitRequested = 1;
@@ -39,53 +158,52 @@ void RunMainLoop() {
             case PumpResult::Handled:
                 break;
             case PumpResult::Empty:
-                DrawOneFrame();
+                if (options.holdClock) HoldClockAt(options.clockStartMs + static_cast<uint32_t>(drawn) * options.clockStepMs);
+                DrawOneFrame(pause);
+                ++drawn;
                 break;
         }
     }
+    if (options.holdClock) ReleaseClock();
+    return options.frames == 0 || drawn >= options.frames;
 }
 
-bool runWithoutPicture = false;
+// The frame in the back buffer, into the image reserved for it.
+void ReadBackFrame(FrameImage& image) {
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.get());
+}
 
-int RunSaver(NativeWindow saverWindow, bool isPreview, bool forceWindowed) {
-    std::memset(&saverSettings, 0, sizeof saverSettings);
+}  // namespace
 
-    // Without a camera the saver still runs: it shows the still picture.
-    // The capture back end says why, in its own terms; the message goes to
-    // stderr on Linux, while on Windows no render window exists yet, so
-    // nobody sees it.
-    bool capturing = false;
+void ComposeFrame() {
     if (videoInputEnabled) {
-        capturing = BuildCaptureGraph();
-        if (!capturing) ShowError("%s", CaptureFailureText());
+        // The stream has ended: no frame will come again, and the still
+        // picture takes the figure back from the last one (without a
+        // picture, a hack that runs without one, the last frame stays).
+        if (TakeCaptureEnded()) ShowPictureAgain();
+        UploadVideoFrame();
     }
+    AnimateScene();
+    RenderFrame();
+}
 
+RunEnd RunSaver(const RunOptions& options) {
+    saverSettings = SaverSettings{};
+    const bool capturing = StartCapture();
     PrepareSettings();
 
-    int opened;
-    if (isPreview) {
-        opened = CreateGLWindow(saverWindow, 160, 120, saverSettings.colorBits, 0);
-    } else {
-        const Resolution& mode = SelectedResolution();
-        opened = CreateGLWindow(0, mode.width, mode.height, saverSettings.colorBits,
-                                forceWindowed ? 0 : saverSettings.fullScreen);
-    }
-    if (!opened) return 0;
+    const RunEnd opened = OpenRenderWindow(options);
+    if (opened != RunEnd::Done) return opened;
+    if (!LoadPicture(options)) return RunEnd::NoPicture;
 
-    // The message is already shown. A run that ends here saves the settings
-    // with an empty path, which also writes the defaults when there was no
-    // settings file; a run that draws on without its picture writes nothing.
-    if (!LoadFallbackImage() && !runWithoutPicture) {
-        saverSettings.pathText[0] = '\0';
-        SaveSettings();
-        return 0;
-    }
-
-    std::srand(TickCount());
-
-    RunMainLoop();
+    std::srand(options.fixedSeed ? options.seed : TickCount());
+    EnableFrameRateReport(options.frameRateReport);
+    WaitForFirstFrame(options, capturing);
+    const bool allDrawn = RunMainLoop(options);
+    if (allDrawn && options.lastFrame) ReadBackFrame(*options.lastFrame);
 
     DestroyGLWindow();
     if (capturing) ReleaseCaptureGraph();
-    return 1;
+    return allDrawn ? RunEnd::Done : RunEnd::QuitEarly;
 }

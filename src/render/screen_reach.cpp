@@ -99,7 +99,7 @@ PixelSpan SpanSampling(const InsetAxis& axis, int first, int last) {
     const double sHi = last >= count - 2 ? kInfinity : last + 1.5 + kSampleSlackTexels;
     // The GL interpolates s = margin + u * gain across the window.
     const double margin = axis.margin;
-    const double gain = (static_cast<double>(axis.far) - margin) / axis.size;
+    const double gain = (static_cast<double>(axis.end) - margin) / axis.size;
     if (!std::isfinite(margin) || !std::isfinite(gain)) return PixelSpan{0, count - 1};
     if (std::fabs(gain) < 1e-9) {
         // Every pixel samples (nearly) the same coordinate.

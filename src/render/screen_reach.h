@@ -34,13 +34,13 @@ struct Footprint {
 Footprint SceneListFootprint(const SceneNode* list, const double projection[16], int width, int height);
 
 // One axis of a full-screen pass that shows a screen copy inset by margin on
-// each side: texel coordinate margin at window coordinate 0 and far (the
+// each side: texel coordinate margin at window coordinate 0 and end (the
 // value the pass gives its far vertex, size - margin in single precision)
-// at window coordinate size; crossed (mirrored) when far < margin.
+// at window coordinate size; crossed (mirrored) when end < margin.
 struct InsetAxis {
     float size;
     float margin;
-    float far;
+    float end;
 };
 inline InsetAxis InsetAxisOf(float size, float margin) { return InsetAxis{size, margin, size - margin}; }
 

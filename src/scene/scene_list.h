@@ -8,17 +8,17 @@
 // One quad. In the int32 fields blendSrc, blendDst, alphaFunc and
 // backTexture, -1 means "not set".
 struct SceneNode {
-    float x, y, z;              // position, world units (the camera looks down -Z)
-    float rotX, rotY, rotZ;     // degrees, applied X, then Y, then Z
-    float halfWidth;            // half extent along the local X axis
-    float halfHeight;           // half extent along the local Y axis
-    int32_t blendSrc;           // source blend factor; -1: no blending
-    int32_t blendDst;           // destination factor; -1: blendSrc for both
-    int32_t alphaFunc;          // alpha-test comparison against 0.0; -1: none
-    int32_t noDepthWrite;       // non-zero: no depth writes for this node
-    int32_t frontTexture;       // texture on front faces
-    int32_t backTexture;        // texture on back faces; -1: frontTexture
-    SceneNode* next;            // next in order of addition; null at the tail
+    float x = 0, y = 0, z = 0;           // position, world units (the camera looks down -Z)
+    float rotX = 0, rotY = 0, rotZ = 0;  // degrees, applied X, then Y, then Z
+    float halfWidth = 0;                 // half extent along the local X axis
+    float halfHeight = 0;                // half extent along the local Y axis
+    int32_t blendSrc = 0;                // source blend factor; -1: no blending
+    int32_t blendDst = 0;                // destination factor; -1: blendSrc for both
+    int32_t alphaFunc = 0;               // alpha-test comparison against 0.0; -1: none
+    int32_t noDepthWrite = 0;            // non-zero: no depth writes for this node
+    int32_t frontTexture = 0;            // texture on front faces
+    int32_t backTexture = 0;             // texture on back faces; -1: frontTexture
+    SceneNode* next = nullptr;           // next in order of addition; null at the tail
 };
 
 // Head of the list, null when empty. The list owns its nodes (C heap).

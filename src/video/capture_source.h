@@ -1,5 +1,5 @@
 // The video capture source: finds the first usable capture device and runs
-// it into the frame sink (frame_sink.h). Implemented per platform:
+// it into the frame exchange (frame_exchange.h). Implemented per platform:
 // dshow_capture.cpp (a DirectShow graph into TextureRenderer) and
 // gst_capture.cpp (a GStreamer pipeline into an appsink).
 //

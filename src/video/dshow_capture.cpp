@@ -19,8 +19,7 @@
 #include <vector>
 
 #include "video/capture_source.h"
-#include "video/frame_sink.h"
-#include "video/texture_upload.h"
+#include "video/frame_exchange.h"
 
 CaptureGraph captureGraph = {};
 
@@ -149,24 +148,24 @@ bool Build(CaptureGraph& graph) {
 }  // namespace
 
 bool BuildCaptureGraph() {
-    if (videoFrameState.captureRunning) return true;
+    if (CaptureRunning()) return true;
     CaptureGraph graph = {};
     if (!Build(graph)) {
         ReleaseGraph(graph);
         return false;
     }
     captureGraph = graph;
-    videoFrameState.captureRunning = true;
+    SetCaptureRunning(true);
     return true;
 }
 
 void ReleaseCaptureGraph() {
-    if (videoFrameState.captureRunning) ReleaseGraph(captureGraph);
-    videoFrameState.captureRunning = false;
+    if (CaptureRunning()) ReleaseGraph(captureGraph);
+    SetCaptureRunning(false);
 }
 
 FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
-    if (!videoFrameState.captureRunning) return FirstFrame::NoCapture;
+    if (!CaptureRunning()) return FirstFrame::NoCapture;
     const DWORD start = GetTickCount();
     for (;;) {
         if (VideoFramesWritten() > 0) return FirstFrame::Arrived;

@@ -9,13 +9,13 @@
 #include "video/dshow_renderer.h"
 
 struct CaptureGraph {
-    IGraphBuilder* graphBuilder;
-    ICaptureGraphBuilder2* captureBuilder;
-    TextureRenderer* renderer;  // counted: released after the graph
-    IMediaControl* mediaControl;
-    IMediaPosition* mediaPosition;
-    IMediaEvent* mediaEvent;
-    IBaseFilter* captureFilter;
+    IGraphBuilder* graphBuilder = nullptr;
+    ICaptureGraphBuilder2* captureBuilder = nullptr;
+    TextureRenderer* renderer = nullptr;  // counted: released after the graph
+    IMediaControl* mediaControl = nullptr;
+    IMediaPosition* mediaPosition = nullptr;
+    IMediaEvent* mediaEvent = nullptr;
+    IBaseFilter* captureFilter = nullptr;
 };
 
 // The running graph; every field is null while none runs.

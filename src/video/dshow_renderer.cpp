@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <new>
 
-#include "video/frame_sink.h"
+#include "video/frame_exchange.h"
 
 // {71771540-2017-11CF-AE26-0020AFD79767}
 const CLSID CLSID_TextureRenderer = {0x71771540, 0x2017, 0x11CF, {0xAE, 0x26, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x67}};
@@ -520,7 +520,7 @@ void VideoRendererBase::NotifyComplete() {
 
 namespace {
 
-// The media type in the frame sink's terms; only a whole video-info header
+// The media type in the frame exchange's terms; only a whole video-info header
 // counts as one.
 VideoFormat FormatOf(const AM_MEDIA_TYPE* type) {
     VideoFormat format;

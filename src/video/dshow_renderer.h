@@ -142,8 +142,8 @@ private:
 // {71771540-2017-11CF-AE26-0020AFD79767}
 extern const CLSID CLSID_TextureRenderer;
 
-// The saver's sink: takes 160 x 120 24-bit frames into the frame sink
-// (frame_sink.h). It holds no data of its own. Never aggregated.
+// The saver's sink: takes 160 x 120 24-bit frames into the frame exchange
+// (frame_exchange.h). It holds no data of its own. Never aggregated.
 class TextureRenderer final : public VideoRendererBase {
 public:
     // result is always set to success.

@@ -6,6 +6,29 @@
 #include "video/picture_path.h"
 #include "video/texture_upload.h"
 
+namespace {
+std::string picturePathOverride;
+// The picture last decoded, kept so that it can take the figure back from
+// the video without reading the file again.
+ImageRecord* keptPicture = nullptr;
+
+// A texture of image for pictureTexture: clamped at its edges and sampled
+// as the setting asks (video frames later use the setting's plain mode).
+// 1 when made.
+int MakePictureTexture(const ImageRecord& image) {
+    const int32_t remembered = textureFilterMode;
+    textureFilterMode = remembered ? 2 : 3;
+    const int32_t name = CreateTextureFromImage(image);
+    textureFilterMode = remembered;
+    // Name 0 means the padded copy could not be made: no picture.
+    if (name == 0) return 0;
+    pictureTexture = name;
+    return 1;
+}
+}  // namespace
+
+void OverridePicturePath(const std::string& path) { picturePathOverride = path; }
+
 int LoadFallbackImage() {
     textureFilterMode = saverSettings.textureFilter;
     if (LoadImageTexture() == 1) return 1;
@@ -17,24 +40,14 @@ int LoadImageTexture() {
     // Room for the whole directory buffer and the file name: never cut.
     char path[kWindowsDirectorySize + 16];
     BuildPicturePath(path, sizeof path);
-    if (!OpenImageFile(path)) return 0;
+    if (!OpenImageFile(picturePathOverride.empty() ? path : picturePathOverride.c_str())) return 0;
 
-    // The picture's own texture is clamped at its edges, and sampled as the
-    // setting asks; video frames later use the setting's plain mode.
-    const int32_t remembered = textureFilterMode;
-    textureFilterMode = remembered ? 2 : 3;
-    int result = 0;
     ImageRecord* image = GetBMPFromBuffer(0, 0);
-    if (image) {
-        const int32_t name = CreateTextureFromImage(*image);
-        FreeImageRecord(image);
-        // Name 0 means the padded copy could not be made: no picture.
-        if (name != 0) {
-            pictureTexture = name;
-            result = 1;
-        }
-    }
     CloseImageFile();
-    textureFilterMode = remembered;
-    return result;
+    if (!image) return 0;
+    FreeImageRecord(keptPicture);
+    keptPicture = image;
+    return MakePictureTexture(*image);
 }
+
+int ShowPictureAgain() { return keptPicture ? MakePictureTexture(*keptPicture) : 0; }

@@ -2,6 +2,8 @@
 // it until the first video frame replaces it.
 #pragma once
 
+#include <string>
+
 // Reads the picture with the filter of the settings' textureFilter. 1 on
 // success; 0 after "Image load failed." (start-up ends then).
 int LoadFallbackImage();
@@ -9,3 +11,11 @@ int LoadFallbackImage();
 // Builds the path, reads the file and creates the texture; 1 when a picture
 // was decoded and its texture made, 0 otherwise.
 int LoadImageTexture();
+
+// Puts the picture last read back into pictureTexture (a new texture),
+// without touching the file. 0 when no picture was read.
+int ShowPictureAgain();
+
+// Reads path instead of lumox.bmp from now on (an empty path: lumox.bmp
+// again). A run given another picture on its command line sets it.
+void OverridePicturePath(const std::string& path);

@@ -2,9 +2,15 @@
 // a device monitor (or the LUMOX_VIDEO_SOURCE description) runs through
 // decoding, colour conversion and scaling into an appsink that delivers
 // 160 x 120 blue-green-red frames. The appsink's new-sample callback runs on
-// the pipeline's streaming thread and hands each frame to the frame sink;
+// the pipeline's streaming thread and hands each frame to the frame exchange;
 // a change of the sample caps goes through the sink's format check first,
 // as an in-stream type change does on Windows.
+//
+// A watcher thread takes the pipeline's errors and its end off the bus while
+// it runs: a camera that fails or is unplugged during the run is stopped
+// there and then (so that it is free for others at once), and the render
+// loop is told to show the still picture again. A camera that is busy or
+// fails at start is no camera.
 //
 // Relies on: gst_init_check leaving the program's arguments alone; elements
 // made from the device itself (so PipeWire's provider works as V4L2's does);
@@ -15,7 +21,10 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <cctype>
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -24,8 +33,7 @@
 #include "common/printable_text.h"
 #include "common/termination.h"
 #include "video/capture_source.h"
-#include "video/frame_sink.h"
-#include "video/texture_upload.h"
+#include "video/frame_exchange.h"
 
 namespace {
 
@@ -42,13 +50,26 @@ constexpr auto kStartTimeout = std::chrono::seconds(5);
 struct GstCapture {
     GstElement* pipeline = nullptr;
     GstBus* bus = nullptr;
+    std::thread watcher;
+    std::atomic<bool> stopWatching{false};
 };
 GstCapture capture;
+
+// --device: part of the camera's name or device path; empty for the first.
+std::string preferredDevice;
+
+// The structure name of the message that wakes the watcher to stop.
+const char kStopWatching[] = "lumox-stop-watching";
 
 // The source of the last build, as a message names it, and why it shows no
 // video (CaptureFailureText). Main thread only.
 std::string sourceName;
 std::string failureText;
+
+// Why the running source stopped, as the watcher found it; read once the
+// end is reported.
+std::mutex endLock;
+std::string endReason;
 
 const char kStillPicture[] = ": showing the still picture.";
 
@@ -109,18 +130,59 @@ GstFlowReturn OnNewSample(GstAppSink* sink, gpointer) {
     return GST_FLOW_OK;
 }
 
+bool ContainsIgnoringCase(const char* text, const std::string& part) {
+    if (!text) return false;
+    const std::string haystack(text);
+    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    for (size_t start = 0; start + part.size() <= haystack.size(); ++start) {
+        size_t i = 0;
+        while (i < part.size() && lower(haystack[start + i]) == lower(part[i])) ++i;
+        if (i == part.size()) return true;
+    }
+    return false;
+}
+
+// Whether the device's display name or its device path (as V4L2's,
+// PipeWire's or libcamera's provider names it) contains part.
+bool DeviceMatches(GstDevice* device, const char* name, const std::string& part) {
+    if (ContainsIgnoringCase(name, part)) return true;
+    GstStructure* properties = gst_device_get_properties(device);
+    bool found = false;
+    if (properties) {
+        for (const char* key : {"device.path", "api.v4l2.path", "api.libcamera.path", "object.path"})
+            if (ContainsIgnoringCase(gst_structure_get_string(properties, key), part)) found = true;
+        gst_structure_free(properties);
+    }
+    return found;
+}
+
 // The first Video/Source device with a display name that makes an element;
-// its name goes to sourceName.
-GstElement* FirstDeviceElement() {
+// with a preferred device, the first of those that matches it. Its name goes
+// to sourceName.
+GstElement* ChosenDeviceElement() {
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
     GList* devices = gst_device_monitor_get_devices(monitor);
-    GstElement* element = nullptr;
-    for (GList* item = devices; item && !element; item = item->next) {
+    GstDevice* first = nullptr;
+    GstDevice* chosen = nullptr;
+    for (GList* item = devices; item && !chosen; item = item->next) {
         GstDevice* device = GST_DEVICE(item->data);
         gchar* name = gst_device_get_display_name(device);
-        if (name && *name) element = gst_device_create_element(device, nullptr);
-        if (element) sourceName = std::string("The camera \"") + name + "\"";
+        if (name && *name) {
+            if (!first) first = device;
+            if (preferredDevice.empty() || DeviceMatches(device, name, preferredDevice)) chosen = device;
+        }
+        g_free(name);
+    }
+    if (!chosen && first) {
+        std::fprintf(stderr, "lumox: no camera's name or device path contains \"%s\"; taking the first one\n",
+                     preferredDevice.c_str());
+        chosen = first;
+    }
+    GstElement* element = chosen ? gst_device_create_element(chosen, nullptr) : nullptr;
+    if (element) {
+        gchar* name = gst_device_get_display_name(chosen);
+        sourceName = std::string("The camera \"") + name + "\"";
         g_free(name);
     }
     g_list_free_full(devices, gst_object_unref);
@@ -152,24 +214,28 @@ GstElement* MakePipeline() {
         }
         return pipeline;
     }
-    GstElement* source = FirstDeviceElement();
+    GstElement* source = ChosenDeviceElement();
     if (!source) {
         Fail(std::string("No camera was found") + kStillPicture);
         return nullptr;
     }
-    // decodebin lets cameras that send MJPEG work as well as raw ones.
-    const std::string tail = std::string("decodebin ! ") + kConversion;
-    GstElement* rest =
-        gst_parse_bin_from_description_full(tail.c_str(), TRUE, nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
-    if (error || !rest) {
-        if (rest) gst_object_unref(rest);
+    // decodebin lets cameras that send MJPEG work as well as raw ones. The
+    // device's element is linked to it by name: a bin with ghost pads
+    // would take the converter's sink, whose link from decodebin waits for
+    // a pad, as its input, and leave decodebin without data for ever.
+    const std::string tail = std::string("decodebin name=lumoxdecode ! ") + kConversion;
+    GstElement* pipeline = gst_parse_launch_full(tail.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+    if (error || !pipeline) {
+        if (pipeline) gst_object_unref(pipeline);
         gst_object_unref(gst_object_ref_sink(source));
         Fail(sourceName + " cannot be used (" + TakeReason(error) + ")" + kStillPicture);
         return nullptr;
     }
-    GstElement* pipeline = gst_pipeline_new("lumoxcapture");
-    gst_bin_add_many(GST_BIN(pipeline), source, rest, nullptr);
-    if (!gst_element_link(source, rest)) {
+    GstElement* decode = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxdecode");
+    gst_bin_add(GST_BIN(pipeline), source);
+    const bool linked = decode && gst_element_link(source, decode);
+    if (decode) gst_object_unref(decode);
+    if (!linked) {
         gst_object_unref(pipeline);
         Fail(sourceName + " cannot be used (it does not link to the decoder)" + kStillPicture);
         return nullptr;
@@ -177,31 +243,60 @@ GstElement* MakePipeline() {
     return pipeline;
 }
 
-// Keeps only errors and the end of the stream on the bus: nobody reads it
-// while the saver runs, and hours of other messages would pile up. A sync
-// handler that drops a message owns it, so it releases what it drops.
+constexpr GstMessageType kFailures = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
+constexpr GstMessageType kWatched = static_cast<GstMessageType>(kFailures | GST_MESSAGE_APPLICATION);
+
+// Keeps only errors, the end of the stream and our own stop on the bus:
+// hours of other messages would pile up. A sync handler that drops a
+// message owns it, so it releases what it drops.
 GstBusSyncReply KeepFailuresOnly(GstBus*, GstMessage* message, gpointer) {
-    const GstMessageType kept = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
-    if (GST_MESSAGE_TYPE(message) & kept) return GST_BUS_PASS;
+    if (GST_MESSAGE_TYPE(message) & kWatched) return GST_BUS_PASS;
     gst_message_unref(message);
     return GST_BUS_DROP;
+}
+
+// What went wrong, in GStreamer's words.
+std::string FailureText(GstMessage* message) {
+    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR) return "the stream ended";
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    return TakeReason(error);
 }
 
 // An error or the end of the stream waiting on the bus, with GStreamer's
 // words for it in reason; never blocks.
 bool BusReportsFailure(GstBus* bus, std::string& reason) {
-    GstMessage* message =
-        gst_bus_timed_pop_filtered(bus, 0, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+    GstMessage* message = gst_bus_timed_pop_filtered(bus, 0, kFailures);
     if (!message) return false;
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
-        GError* error = nullptr;
-        gst_message_parse_error(message, &error, nullptr);
-        reason = TakeReason(error);
-    } else {
-        reason = "the stream ended";
-    }
+    reason = FailureText(message);
     gst_message_unref(message);
     return true;
+}
+
+// The watcher thread: waits for the running stream's first failure or end,
+// stops the pipeline there and then (the streaming threads are joined, so
+// no frame follows) and reports the end to the frame exchange; then waits
+// for the stop. A pipeline in the null state flushes its bus, which may
+// swallow the stop message: the flag is looked at every 50 ms as well.
+void WatchBus(GstElement* pipeline, GstBus* bus) {
+    bool ended = false;
+    while (!capture.stopWatching.load()) {
+        GstMessage* message = gst_bus_timed_pop_filtered(bus, 50 * GST_MSECOND, kWatched);
+        if (!message) continue;
+        if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_APPLICATION && !ended) {
+            ended = true;
+            const std::string reason = PrintableText(FailureText(message));
+            std::fprintf(stderr, "lumox: the video source stopped (%s); the still picture shows again\n",
+                         reason.c_str());
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+            {
+                std::lock_guard<std::mutex> lock(endLock);
+                endReason = reason;
+            }
+            ReportCaptureEnded();
+        }
+        gst_message_unref(message);
+    }
 }
 
 void FreePipeline(GstElement* pipeline, GstBus* bus) {
@@ -244,7 +339,7 @@ bool StartPipeline(GstElement* pipeline, GstBus* bus) {
 }  // namespace
 
 bool BuildCaptureGraph() {
-    if (videoFrameState.captureRunning) return true;
+    if (CaptureRunning()) return true;
     failureText.clear();
     sourceName.clear();
     GError* error = nullptr;
@@ -270,26 +365,36 @@ bool BuildCaptureGraph() {
     }
     capture.pipeline = pipeline;
     capture.bus = bus;
-    videoFrameState.captureRunning = true;
+    // Running (which clears an earlier end) before the watcher can report
+    // this stream's end.
+    SetCaptureRunning(true);
+    capture.stopWatching.store(false);
+    capture.watcher = std::thread(WatchBus, pipeline, bus);
     return true;
 }
 
 void ReleaseCaptureGraph() {
-    if (videoFrameState.captureRunning) {
+    if (CaptureRunning()) {
+        capture.stopWatching.store(true);
+        gst_bus_post(capture.bus, gst_message_new_application(nullptr, gst_structure_new_empty(kStopWatching)));
+        capture.watcher.join();
         FreePipeline(capture.pipeline, capture.bus);
-        capture = GstCapture{};
+        capture.pipeline = nullptr;
+        capture.bus = nullptr;
     }
-    videoFrameState.captureRunning = false;
+    SetCaptureRunning(false);
 }
 
+void PreferCaptureDevice(const std::string& nameOrPath) { preferredDevice = nameOrPath; }
+
 FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
-    if (!videoFrameState.captureRunning) return FirstFrame::NoCapture;
+    if (!CaptureRunning()) return FirstFrame::NoCapture;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::string reason;
     for (;;) {
         if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
-        if (BusReportsFailure(capture.bus, reason)) {
-            Fail(sourceName + " ended before its first frame (" + reason + ")" + kStillPicture);
+        if (CaptureEnded()) {
+            std::lock_guard<std::mutex> lock(endLock);
+            Fail(sourceName + " ended before its first frame (" + endReason + ")" + kStillPicture);
             return FirstFrame::SourceEnded;
         }
         if (TerminationRequested()) return FirstFrame::Interrupted;

@@ -1,8 +1,16 @@
-// The GStreamer capture source's pipeline, for tests that change its caps
-// while it streams. Linux only; the saver itself uses capture_source.h.
+// What the GStreamer capture source offers beyond capture_source.h: the
+// choice of a camera, and its pipeline for tests that change its caps while
+// it streams. Linux only.
 #pragma once
 
 #include <gst/gst.h>
+
+#include <string>
+
+// From now on BuildCaptureGraph takes the first camera whose display name
+// or device path contains nameOrPath (ignoring case); when none does, the
+// first camera, after a note on stderr. Empty: the first camera.
+void PreferCaptureDevice(const std::string& nameOrPath);
 
 // The running capture pipeline (its appsink is "lumoxsink", the capsfilter
 // before it "lumoxformat"), or null while none runs.

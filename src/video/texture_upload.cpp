@@ -3,19 +3,29 @@
 #include "video/texture_upload.h"
 
 #include "common/gl.h"
+#include "video/frame_exchange.h"
 
 #include <cstdlib>
 
 int32_t nextTextureName = 1;
 int32_t textureFilterMode = 1;
 int32_t pictureTexture = 0;
-VideoFrameState videoFrameState;
 
 namespace {
 // The largest padded image made: a 32-bit byte count, as GL sizes are.
 constexpr uint64_t kMaxPaddedBytes = 0x7fffffff;
 
 bool IsPowerOfTwo(int32_t n) { return n > 0 && NextPowerOfTwo(n) == n; }
+
+// Whether this OpenGL takes a w x h picture texture. One it does not take is
+// left without an image, and the figure would show no picture at all while
+// the picture seemed loaded.
+bool TextureFits(int32_t w, int32_t h) {
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 4, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    GLint width = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    return width != 0;
+}
 
 void DefineImage(int32_t name, int32_t w, int32_t h, const void* pixels) {
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(name));
@@ -48,6 +58,7 @@ void ApplyTextureFilter() {
 int32_t CreateTextureFromImage(const ImageRecord& image) {
     if (!IsPowerOfTwo(image.width) || !IsPowerOfTwo(image.height))
         return CreatePaddedTexture(image, 0, 0, image.width, image.height);
+    if (!TextureFits(image.width, image.height)) return 0;
     const int32_t name = nextTextureName;
     DefineImage(name, image.width, image.height, image.texels);
     ++nextTextureName;
@@ -62,7 +73,7 @@ int32_t CreatePaddedTexture(const ImageRecord& image, int32_t x, int32_t y, int3
     const int32_t paddedHeight = NextPowerOfTwo(h);
     if (paddedWidth == 0 || paddedHeight == 0) return 0;
     const uint64_t bytes = static_cast<uint64_t>(paddedWidth) * static_cast<uint64_t>(paddedHeight) * 4;
-    if (bytes > kMaxPaddedBytes) return 0;
+    if (bytes > kMaxPaddedBytes || !TextureFits(paddedWidth, paddedHeight)) return 0;
     // Zero-filled: the padding is transparent black. Without the memory the
     // picture is not made, no name is taken, and the caller learns it by
     // the name 0.
@@ -95,29 +106,13 @@ int32_t UploadTexture(const unsigned char* pixels, int32_t w, int32_t h, int32_t
 }
 
 void UploadVideoFrame() {
-    VideoFrameState& state = videoFrameState;
-    if (!state.captureRunning.load() || !state.newFrame.load()) return;
-    // Never wait for the sink: while it writes a frame or changes the
-    // format, the frame stays flagged and goes up on a later pass.
-    std::unique_lock<std::mutex> lock(state.exchange, std::try_to_lock);
-    if (!lock.owns_lock()) return;
-    if (state.videoWidth == 0 || state.videoHeight == 0 || !state.frameBuffer) return;
-    UploadTexture(state.frameBuffer, state.frameTexWidth, state.frameTexHeight, pictureTexture);
-    state.newFrame.store(false);
+    TakeNewestFrame(
+        [](const VideoFrame& frame, void*) { UploadTexture(frame.texels, frame.width, frame.height, pictureTexture); },
+        nullptr);
 }
 
 void ResetTextureState() {
     nextTextureName = 1;
     textureFilterMode = 1;
     pictureTexture = 0;
-    VideoFrameState& state = videoFrameState;
-    std::lock_guard<std::mutex> lock(state.exchange);
-    state.captureRunning.store(false);
-    state.videoWidth = 0;
-    state.videoHeight = 0;
-    state.frameTexWidth = 0;
-    state.frameTexHeight = 0;
-    std::free(state.frameBuffer);
-    state.frameBuffer = nullptr;
-    state.newFrame.store(false);
 }

@@ -1,12 +1,10 @@
 // Texture names, the one picture texture, uploads of decoded pictures, and
-// the hand-over of captured video frames from the capture thread to the
-// picture texture. Everything here but VideoFrameState's sink side runs on
-// the render thread with the GL context current.
+// the upload of the newest captured video frame (frame_exchange.h) into the
+// picture texture. Everything here runs on the render thread with the GL
+// context current, except NextPowerOfTwo, which is pure.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <mutex>
 
 // The name the next created texture takes; starts at 1 and only grows.
 // The screen-copy textures take their names from it too.
@@ -18,31 +16,10 @@ extern int32_t pictureTexture;
 
 // A decoded picture: width x height RGBA texels, rows back to back.
 struct ImageRecord {
-    int32_t width;
-    int32_t height;
-    unsigned char* texels;
+    int32_t width = 0;
+    int32_t height = 0;
+    unsigned char* texels = nullptr;
 };
-
-// State shared by the capture thread's frame sink and UploadVideoFrame.
-//
-// The sink holds `exchange` while it sets the format (and replaces
-// frameBuffer) and while it writes a frame's texels; it sets newFrame before
-// it starts writing. UploadVideoFrame only try_locks `exchange`: when the
-// sink is busy it leaves newFrame raised and uploads on the next frame, so
-// the render loop never waits and never reads a buffer being replaced.
-struct VideoFrameState {
-    std::atomic<bool> captureRunning{false};
-    int32_t videoWidth = 0;      // accepted format; 0 while none
-    int32_t videoHeight = 0;     // always positive
-    int32_t frameTexWidth = 0;   // a power of two, equal to frameTexHeight
-    int32_t frameTexHeight = 0;
-    // frameTexWidth x frameTexHeight RGBA, from the C heap (malloc).
-    unsigned char* frameBuffer = nullptr;
-    std::atomic<bool> newFrame{false};
-    std::mutex exchange;
-};
-
-extern VideoFrameState videoFrameState;
 
 // The smallest power of two not below n (1 <= n <= 2^30); 0 for n <= 0.
 int32_t NextPowerOfTwo(int32_t n);
@@ -52,12 +29,14 @@ int32_t NextPowerOfTwo(int32_t n);
 void ApplyTextureFilter();
 
 // A new texture from the whole image (padded when a side is not a power of
-// two); returns its name.
+// two); returns its name. 0 (no name taken) when the padded copy cannot be
+// made or this OpenGL takes no texture that large.
 int32_t CreateTextureFromImage(const ImageRecord& image);
 
 // A new texture from the w x h rectangle at (x, y) of the image, placed in a
 // zero-filled power-of-two image; returns its name. 0 (no name taken) when
-// the rectangle leaves the image or the padded copy cannot be made.
+// the rectangle leaves the image, the padded copy cannot be made or this
+// OpenGL takes no texture that large.
 int32_t CreatePaddedTexture(const ImageRecord& image, int32_t x, int32_t y, int32_t w, int32_t h);
 
 // Uploads w x h texels into texture name, or a new texture for name -1.
@@ -65,9 +44,10 @@ int32_t CreatePaddedTexture(const ImageRecord& image, int32_t x, int32_t y, int3
 int32_t UploadTexture(const unsigned char* pixels, int32_t w, int32_t h, int32_t name);
 
 // Copies the newest captured frame into pictureTexture when a new one has
-// arrived; otherwise does nothing.
+// arrived and the frame exchange is free; otherwise does nothing. Never
+// waits for the capture thread.
 void UploadVideoFrame();
 
-// Test hook: every value above back to its process-start state (frees the
-// frame buffer).
+// Test hook: the texture names and modes above back to their process-start
+// values (the frame exchange has its own reset).
 void ResetTextureState();

@@ -9,14 +9,8 @@
 source "$(dirname "$0")/lib.sh"
 lumox=$1
 
-# The mounts need a mount namespace of the test's own: as root a plain one,
-# otherwise one inside a user namespace.
-if [ -z "${LUMOX_PRIVATE_MOUNTS:-}" ]; then
-  if [ "$(id -u)" = 0 ]; then flags=-m; else flags=-rm; fi
-  unshare $flags true 2>/dev/null || { echo "SKIP: no private mount namespace (unshare $flags)"; exit 77; }
-  export LUMOX_PRIVATE_MOUNTS=1
-  exec unshare $flags bash "$0" "$@"
-fi
+# The mounts need a mount namespace of the test's own.
+enter_private_mounts "$@" || { echo "SKIP: no private mount namespace (unshare)"; exit 77; }
 
 work=$(mktemp -d)
 pid=
@@ -91,13 +85,15 @@ ok_cannot_save "FIFO"
 grep -qF "The settings could not be saved to $cfg (not a regular file)." "$work/err" || fail "messages: $(cat "$work/err")"
 [ -p "$cfg" ] || fail "the FIFO is gone"
 
-note "a run in a window with FIFOs as picture and settings: the error, no wait, nothing written"
+note "a run in a window with FIFOs as picture and settings: the errors, no wait, nothing written"
 mkfifo "$XDG_CONFIG_HOME/lumox/lumox.bmp"
 "$lumox" --window 2>"$work/err" & pid=$!
-answer_error_dialog "$pid" "FIFOs"
+press_enter_on_error "FIFOs: the picture"
+answer_error_dialog "$pid" "FIFOs: the settings"
 pid=
 [ "$EXIT_CODE" != 0 ] || fail "a failed start-up exited 0"
 grep -qx "lumox: Image load failed." "$work/err" || fail "messages: $(cat "$work/err")"
+grep -qxF "lumox: The settings could not be saved to $cfg (not a regular file)." "$work/err" || fail "messages: $(cat "$work/err")"
 [ -p "$cfg" ] && [ -p "$XDG_CONFIG_HOME/lumox/lumox.bmp" ] || fail "a FIFO is gone"
 rm "$cfg" "$XDG_CONFIG_HOME/lumox/lumox.bmp"
 

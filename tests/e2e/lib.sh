@@ -42,15 +42,39 @@ wait_exit() {
   return 1
 }
 
-# answer_error_dialog PID WHAT: waits for the window titled "Error", presses
-# Enter on it and waits for PID to end; its exit code in EXIT_CODE.
-answer_error_dialog() {
-  local id
-  id=$(wait_for_window Error 30) || fail "$2: no error dialog"
+# press_enter_on_error WHAT: waits for a window titled "Error", presses
+# Enter on it and waits until it is gone.
+press_enter_on_error() {
+  local id i
+  id=$(wait_for_window Error 30) || fail "$1: no error dialog"
   xdotool windowfocus --sync "$id"
   sleep 0.2
   xdotool key Return
+  for ((i = 0; i < 100; i++)); do
+    xwininfo -id "$id" 2>/dev/null | grep -q IsViewable || return 0
+    sleep 0.1
+  done
+  fail "$1: the error dialog stays"
+}
+
+# answer_error_dialog PID WHAT: Enter on the window titled "Error", then
+# waits for PID to end; its exit code in EXIT_CODE.
+answer_error_dialog() {
+  press_enter_on_error "$2"
   wait_exit "$1" 20 || fail "$2: still running after the error dialog"
+}
+
+# enter_private_mounts ARGS...: runs this script again, with ARGS, in a
+# mount namespace of its own (as root a plain one, otherwise one inside a
+# user namespace), so that nothing it mounts is seen outside. Returns 0
+# inside it, 1 where none can be made.
+enter_private_mounts() {
+  [ -z "${LUMOX_PRIVATE_MOUNTS:-}" ] || return 0
+  local flags=-m
+  [ "$(id -u)" = 0 ] || flags=-rm
+  unshare $flags true 2>/dev/null || return 1
+  export LUMOX_PRIVATE_MOUNTS=1
+  exec unshare $flags bash "$0" "$@"
 }
 
 still_running() { kill -0 "$1" 2>/dev/null; }

@@ -61,7 +61,7 @@ done
 note "numbers with blanks are bad numbers; control bytes are not echoed"
 "$lumox" --snapshot "$work/blank.png" --frames " 3" 2>"$work/err"
 [ $? = 255 ] || fail "--frames ' 3' was taken"
-grep -qx "lumox: --frames needs a number from 1 to 100000" "$work/err" || fail "--frames ' 3': $(cat "$work/err")"
+grep -qx 'lumox: --frames needs a whole number from 1 to 100000, not " 3"' "$work/err" || fail "--frames ' 3': $(cat "$work/err")"
 [ ! -e "$work/blank.png" ] || fail "--frames ' 3' wrote a PNG"
 "$lumox" $'--bo\e]0;owned\agus' 2>"$work/err"
 [ $? = 255 ] || fail "an option with control bytes was taken"

@@ -26,5 +26,7 @@ seed 00 lumox --window
 seed 00 lumox --snapshot out.png --frames 3 --size 320x240 --start-ms 1000 --step-ms 16 --seed 7
 seed 00 lumox --help
 seed 00 lumox --version
+seed 00 lumox --add-to-xscreensaver
+seed 00 lumox --root --speed 40 --no-blur --count 1000 --object-size 2.5 --delay 20000 --picture p.bmp --device cam
 
 run_fuzzer "$1" "$2" 4096

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "common/clock.h"
+#include "render/text_overlay.h"
 #include "render/tunnel.h"
 #include "render_fixture.h"
 
@@ -186,15 +187,23 @@ TEST_F(FrameTest, ScreenCopiesTakeTheNextNamesAtTheViewportSize) {
         glGetTexParameteriv(GL_TEXTURE_RECTANGLE, GL_TEXTURE_WRAP_T, &wrap);
         EXPECT_TRUE(w == 640 && h == 480 && filter == GL_LINEAR && wrap == GL_CLAMP) << name;
     }
-    // A window that grows gets new storage under the same names.
-    ResizeGLScene(800, 600);
-    RenderFrame();
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    GLint w = 0;
-    glBindTexture(GL_TEXTURE_RECTANGLE, static_cast<GLuint>(feedbackTexture));
-    glGetTexLevelParameteriv(GL_TEXTURE_RECTANGLE, 0, GL_TEXTURE_WIDTH, &w);
-    EXPECT_EQ(w, 800);
-    EXPECT_EQ(nextTextureName, 4);
+    // A resized window reaches the passes with the next frame: the copies
+    // get new storage of the new size under the same names, whether the
+    // window grows or shrinks.
+    for (const auto& [newWidth, newHeight] : {std::pair{800, 600}, std::pair{200, 100}}) {
+        ResizeGLScene(newWidth, newHeight);
+        RenderFrame();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        for (int name : {blurTexture, feedbackTexture}) {
+            GLint w = 0, h = 0;
+            glBindTexture(GL_TEXTURE_RECTANGLE, static_cast<GLuint>(name));
+            glGetTexLevelParameteriv(GL_TEXTURE_RECTANGLE, 0, GL_TEXTURE_WIDTH, &w);
+            glGetTexLevelParameteriv(GL_TEXTURE_RECTANGLE, 0, GL_TEXTURE_HEIGHT, &h);
+            EXPECT_EQ(w, newWidth) << name;
+            EXPECT_EQ(h, newHeight) << name;
+        }
+        EXPECT_EQ(nextTextureName, 4);
+    }
 }
 
 TEST_F(FrameTest, StateListHoldsAfterEveryKindOfFrame) {
@@ -251,6 +260,69 @@ TEST_F(FrameTest, DefaultFigureLeavesTrailsAndRepeatsExactly) {
     const int trails = lit(run(0, 60)), objects = lit(run(0, 1));
     EXPECT_GT(objects, 300);
     EXPECT_GT(trails, 2 * objects);
+}
+
+// Glyphs for the overlay tests, as the window system would make them: every
+// character a solid 6 x 10 block on the baseline, 8 pixels apart.
+OverlayFont BlockFont() {
+    static const unsigned char block[10] = {0xfc, 0xfc, 0xfc, 0xfc, 0xfc, 0xfc, 0xfc, 0xfc, 0xfc, 0xfc};
+    OverlayFont font;
+    font.listBase = glGenLists(kOverlayFontGlyphs);
+    font.ascent = 10;
+    font.descent = 2;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (int c = 0; c < kOverlayFontGlyphs; ++c) {
+        glNewList(font.listBase + static_cast<GLuint>(c), GL_COMPILE);
+        glBitmap(6, 10, 0, 0, 8, 0, block);
+        glEndList();
+    }
+    return font;
+}
+
+// The figures go bottom left, white over a black shadow, restore the state
+// every pass expects, and are gone from the next frame: they are drawn after
+// the feedback copy.
+TEST_F(FrameTest, OverlayTextSitsBottomLeftAndNeverEntersTheTunnel) {
+    const OverlayFont font = BlockFont();
+    FillRect(0, 0, width, height, 0.5f);  // grey shows the shadow
+    const char* const lines[] = {"FPS: 9", "Load: 1%"};
+    glColor4f(baseBrightness, baseBrightness, baseBrightness, 1.0f);
+    DrawOverlayText(font, lines, 2);
+    ExpectStateListHolds();
+    GLint listBase = -1;
+    glGetIntegerv(GL_LIST_BASE, &listBase);
+    EXPECT_EQ(listBase, 0);
+
+    // Bottom line: 8 glyphs from x = 10, its 10 rows standing on y = 467
+    // (12 px above the bottom edge: margin 10 and descent 2); the line above
+    // 12 px higher. Shadows one pixel right and down.
+    const std::vector<unsigned char> f = Frame();
+    auto grey = [&](int x, int y) { return f[(static_cast<size_t>(y) * width + x) * 4]; };
+    EXPECT_EQ(grey(10, 467), 255);
+    EXPECT_EQ(grey(10, 458), 255);
+    EXPECT_EQ(grey(15 + 7 * 8, 467), 255);  // the eighth glyph
+    EXPECT_EQ(grey(16, 468), 0);             // shadow below the first glyph's right edge
+    EXPECT_EQ(grey(10, 455), 255);           // the upper line's lowest row
+    EXPECT_EQ(grey(10 + 6 * 8, 455), 128);   // "FPS: 9" is two glyphs shorter
+    EXPECT_EQ(grey(9, 467), 128);
+    EXPECT_EQ(grey(10, 469), 128);
+    EXPECT_EQ(grey(320, 240), 128);
+
+    // With the overlay over the first frame, the second is as black as
+    // without it: the feedback copy was taken before the text.
+    for (int withText : {1, 0}) {
+        ResetScreenCopies();
+        nextTextureName = 2;
+        RenderFrame();
+        if (withText) DrawOverlayText(font, lines, 2);
+        EXPECT_EQ(At(10, 467), withText ? 255 : 0);
+        RenderFrame();
+        const std::vector<unsigned char> next = Frame();
+        int lit = 0;
+        for (size_t i = 0; i < next.size(); ++i) lit += i % 4 != 3 && next[i] != 0;
+        EXPECT_EQ(lit, 0) << "text in the frame after, withText " << withText;
+    }
+    glDeleteLists(font.listBase, kOverlayFontGlyphs);
 }
 
 }  // namespace

@@ -2,10 +2,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "common/gl.h"
-#include "host/linux_gl_backend.h"
+#include "host/gl_window.h"
 #include "host/settings.h"
 #include "render/run_lifecycle.h"
 
@@ -15,8 +16,7 @@ class OffscreenGL : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetRenderWindowState();
-        SelectGLBackend(LinuxGLBackend::Egl);
-        ASSERT_EQ(CreateGLWindow(0, 640, 480, 32, 1), 1);
+        ASSERT_EQ(CreateOffscreenGLWindow(640, 480, 32), 1);
     }
     void TearDown() override { DestroyGLWindow(); }
 
@@ -115,7 +115,7 @@ TEST_F(OffscreenGL, AFrameStartsFromBlack) {
     glClearColor(1, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(0, 0, 0, 0);
-    std::memset(&saverSettings, 0, sizeof saverSettings);
+    saverSettings = SaverSettings{};
     ComposeFrame();
     SwapGLBuffers();
     unsigned char pixel[4] = {9, 9, 9, 9};
@@ -127,13 +127,21 @@ TEST_F(OffscreenGL, AFrameStartsFromBlack) {
 
 TEST(OffscreenGLLifecycle, DestroyIsSafeAfterNothingAndTwice) {
     ResetRenderWindowState();
-    SelectGLBackend(LinuxGLBackend::Egl);
     DestroyGLWindow();
-    ASSERT_EQ(CreateGLWindow(0, 320, 240, 16, 0), 1);
+    ASSERT_EQ(CreateOffscreenGLWindow(320, 240, 16), 1);
     EXPECT_EQ(renderWindow.viewportWidth, 320);
     DestroyGLWindow();
     DestroyGLWindow();
-    EXPECT_EQ(renderWindow.glContext, 0u);
+    EXPECT_FALSE(HasGLContext());
+}
+
+TEST(ErrorText, WithoutAWindowTheTextGoesToStderrOnly) {
+    // Without a render window nothing may be shown (and nothing waits for a
+    // user); the Linux build writes every message to stderr.
+    ResetRenderWindowState();
+    testing::internal::CaptureStderr();
+    ShowError("A suitable device was not found - %s.", "test");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "lumox: A suitable device was not found - test.\n");
 }
 
 }  // namespace

@@ -11,11 +11,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "../unit/temp_dir.h"
+#include "temp_dir.h"
 #include "common/gl.h"
-#include "host/linux_gl_backend.h"
+#include "host/gl_window.h"
 #include "host/settings.h"
-#include "render/run_lifecycle.h"
 #include "video/fallback_image.h"
 #include "video/texture_upload.h"
 
@@ -79,8 +78,7 @@ protected:
         OverrideSettingsDirectory(dirText.c_str());
         RefreshWindowsDirectory();
         saverSettings.textureFilter = 1;
-        SelectGLBackend(LinuxGLBackend::Egl);
-        ASSERT_EQ(CreateGLWindow(0, 64, 64, 32, 0), 1);
+        ASSERT_EQ(CreateOffscreenGLWindow(64, 64, 32), 1);
     }
     void TearDown() override {
         DestroyGLWindow();
@@ -243,48 +241,4 @@ TEST_F(Picture, ThePictureIsClampedAndFilteredAsTheSettingSays) {
     ASSERT_EQ(UploadTexture(frame.data(), 256, 256, pictureTexture), pictureTexture);
     EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_S), GL_CLAMP);
     EXPECT_EQ(Parameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST);
-}
-
-// Start-up with a broken picture ends after the window opened: pathText is
-// cleared and the settings saved, creating the file when there was none.
-TEST(SaverStartUp, ABrokenPictureSavesTheSettingsWithAnEmptyPath) {
-    TempDir dir;
-    const std::string dirText = dir.str();
-    ResetSettingsState();
-    ResetRenderWindowState();
-    ResetTextureState();
-    OverrideSettingsDirectory(dirText.c_str());
-    SelectGLBackend(LinuxGLBackend::Egl);
-    WriteAll(dir.path() / "lumox.bmp", Bytes{'B', 'M', 0, 0});
-
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(RunSaver(0, false, true), 0);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("lumox: Image load failed.\n"), std::string::npos);
-    Bytes saved = ReadAll(dir.path() / "lumox.cfg");
-    ASSERT_EQ(saved.size(), sizeof(SaverSettings));
-    SaverSettings record;
-    std::memcpy(&record, saved.data(), sizeof record);
-    EXPECT_EQ(record.pathText[0], 0);
-    EXPECT_EQ(record.pulseObjectCount, 50);  // the defaults
-    DestroyGLWindow();
-
-    // An existing file keeps everything but the path.
-    record.pathText[0] = 'C';
-    record.pathText[1] = ':';
-    record.pulseObjectCount = 7;
-    std::memcpy(saved.data(), &record, sizeof record);
-    WriteAll(dir.path() / "lumox.cfg", saved);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(RunSaver(0, false, true), 0);
-    testing::internal::GetCapturedStderr();
-    saved = ReadAll(dir.path() / "lumox.cfg");
-    std::memcpy(&record, saved.data(), sizeof record);
-    EXPECT_EQ(record.pathText[0], 0);
-    EXPECT_EQ(record.pathText[1], ':');
-    EXPECT_EQ(record.pulseObjectCount, 7);
-    DestroyGLWindow();
-
-    OverrideSettingsDirectory(nullptr);
-    ResetSettingsState();
-    ResetTextureState();
 }

@@ -10,7 +10,6 @@
 
 #include "common/gl.h"
 #include "host/gl_window.h"
-#include "host/linux_gl_backend.h"
 #include "host/settings.h"
 #include "render/frame.h"
 #include "render/screen_copy.h"
@@ -35,10 +34,9 @@ protected:
         ResetRenderWindowState();
         ResetScreenCopies();
         ResetAnimationState();
-        std::memset(&saverSettings, 0, sizeof saverSettings);
+        saverSettings = SaverSettings{};
         ApplyDefaultSettings();
-        SelectGLBackend(LinuxGLBackend::Egl);
-        ASSERT_EQ(CreateGLWindow(0, w, h, 32, 0), 1);
+        ASSERT_EQ(CreateOffscreenGLWindow(w, h, 32), 1);
         MakeTexture(1, 1, 1, {255, 255, 255, 255});
         pictureTexture = 1;
         nextTextureName = 2;

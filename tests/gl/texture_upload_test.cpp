@@ -2,15 +2,14 @@
 // back from Mesa with glGetTexImage and glGetTexParameteriv.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <thread>
 #include <vector>
 
+#include "capture_side.h"
 #include "common/gl.h"
-#include "host/linux_gl_backend.h"
+#include "host/gl_window.h"
+#include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 
 namespace {
@@ -62,12 +61,13 @@ protected:
     void SetUp() override {
         ResetRenderWindowState();
         ResetTextureState();
-        SelectGLBackend(LinuxGLBackend::Egl);
-        ASSERT_EQ(CreateGLWindow(0, 64, 64, 32, 0), 1);
+        ResetFrameExchange();
+        ASSERT_EQ(CreateOffscreenGLWindow(64, 64, 32), 1);
     }
     void TearDown() override {
         DestroyGLWindow();
         ResetTextureState();
+        ResetFrameExchange();
     }
 };
 
@@ -134,6 +134,24 @@ TEST_F(TextureUpload, APaddedCopyTooLargeToMakeIsRefusedWithoutAName) {
     EXPECT_EQ(nextTextureName, 1);
 }
 
+TEST_F(TextureUpload, APictureWiderThanThisOpenGLTakesIsRefusedWithoutAName) {
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+    ASSERT_GT(most, 0);
+    // Twice the widest texture, as it is (a power of two) and padded to it.
+    Texels row = Pattern(2 * most, 1);
+    EXPECT_EQ(CreateTextureFromImage(Record(2 * most, 1, row)), 0);
+    EXPECT_EQ(CreateTextureFromImage(Record(most + 1, 1, row)), 0);
+    EXPECT_EQ(CreatePaddedTexture(Record(2 * most, 1, row), 0, 0, most + 1, 1), 0);
+    EXPECT_EQ(nextTextureName, 1);
+    // The widest texture itself is made, with the picture in it.
+    Texels widest = Pattern(most, 1);
+    EXPECT_EQ(CreateTextureFromImage(Record(most, 1, widest)), 1);
+    const TextureImage t = ReadTexture(1);
+    EXPECT_EQ(t.width, most);
+    EXPECT_EQ(t.texels, widest);
+}
+
 TEST_F(TextureUpload, UploadTextureNamesAndRefusals) {
     Texels frame = Pattern(160, 120);
     glBindTexture(GL_TEXTURE_2D, 77);
@@ -184,22 +202,31 @@ TEST_F(TextureUpload, FilterModeTable) {
 }
 
 namespace {
-// Starts a 160 x 120 format the way the capture sink does: a zeroed
-// 256 x 256 buffer from the C heap.
+// A 160 x 120 format, as the capture side sets it, with the capture running.
 void AcceptFormat() {
-    std::lock_guard<std::mutex> lock(videoFrameState.exchange);
-    videoFrameState.videoWidth = 160;
-    videoFrameState.videoHeight = 120;
-    videoFrameState.frameTexWidth = 256;
-    videoFrameState.frameTexHeight = 256;
-    videoFrameState.frameBuffer = static_cast<unsigned char*>(std::calloc(256 * 256, 4));
-    videoFrameState.captureRunning = true;
+    const VideoFormat format = Rgb24(kVideoWidth, kVideoHeight);
+    ASSERT_TRUE(CheckVideoFormat(format));
+    SetVideoFormat(format);
+    SetCaptureRunning(true);
 }
 
+// A frame whose every pixel has value in all three channels.
 void WriteFrame(unsigned char value) {
-    std::lock_guard<std::mutex> lock(videoFrameState.exchange);
-    videoFrameState.newFrame = true;
-    std::memset(videoFrameState.frameBuffer, value, 256 * 256 * 4);
+    const std::vector<unsigned char> sample(kVideoWidth * kVideoHeight * 3, value);
+    ASSERT_TRUE(RenderVideoSample(sample.data(), sample.size(), 0));
+}
+
+// The 256 x 256 texture image of a frame of value: opaque grey in the
+// picture's corner, transparent black around it.
+Texels FrameTexels(unsigned char value) {
+    Texels t(256 * 256 * 4, 0);
+    for (int y = 0; y < kVideoHeight; ++y)
+        for (int x = 0; x < kVideoWidth; ++x) {
+            unsigned char* p = &t[(static_cast<size_t>(y) * 256 + x) * 4];
+            p[0] = p[1] = p[2] = value;
+            p[3] = 255;
+        }
+    return t;
 }
 }  // namespace
 
@@ -215,24 +242,26 @@ TEST_F(TextureUpload, VideoFramesGoUpOncePerNewFrame) {
 
     WriteFrame(0x40);
     UploadVideoFrame();
-    EXPECT_FALSE(videoFrameState.newFrame);
+    EXPECT_FALSE(ReadVideoFrameStatus().newFrame);
     TextureImage t = ReadTexture(pictureTexture);
     ASSERT_EQ(t.width, 256);
     ASSERT_EQ(t.height, 256);
-    EXPECT_EQ(t.texels, Texels(256 * 256 * 4, 0x40));
+    EXPECT_EQ(t.texels, FrameTexels(0x40));
     EXPECT_EQ(nextTextureName, 2);  // the video reuses the picture's name
 
-    // The buffer changes without a new frame: nothing goes up.
-    std::memset(videoFrameState.frameBuffer, 0x50, 256 * 256 * 4);
+    // Without a new frame nothing goes up: what else the texture was given
+    // stays.
+    Texels other = Pattern(256, 256);
+    UploadTexture(other.data(), 256, 256, pictureTexture);
     UploadVideoFrame();
-    EXPECT_EQ(ReadTexture(pictureTexture).texels[0], 0x40);
+    EXPECT_EQ(ReadTexture(pictureTexture).texels, other);
 
     // No upload once capture has stopped.
     WriteFrame(0x60);
-    videoFrameState.captureRunning = false;
+    SetCaptureRunning(false);
     UploadVideoFrame();
-    EXPECT_EQ(ReadTexture(pictureTexture).texels[0], 0x40);
-    EXPECT_TRUE(videoFrameState.newFrame);
+    EXPECT_EQ(ReadTexture(pictureTexture).texels, other);
+    EXPECT_TRUE(ReadVideoFrameStatus().newFrame);
 }
 
 TEST_F(TextureUpload, ABusyExchangeLeavesTheFrameForLater) {
@@ -242,34 +271,16 @@ TEST_F(TextureUpload, ABusyExchangeLeavesTheFrameForLater) {
     UploadVideoFrame();
     ASSERT_EQ(ReadTexture(3).texels[0], 0x11);
 
-    // The sink holds the exchange while it writes the next frame.
-    std::mutex m;
-    std::condition_variable cv;
-    bool holding = false, release = false;
-    std::thread sink([&] {
-        std::lock_guard<std::mutex> exchange(videoFrameState.exchange);
-        videoFrameState.newFrame = true;
-        std::memset(videoFrameState.frameBuffer, 0x22, 256 * 256 * 4);
-        std::unique_lock<std::mutex> lock(m);
-        holding = true;
-        cv.notify_all();
-        cv.wait(lock, [&] { return release; });
-    });
+    // The capture side holds the exchange, as while it writes the next frame.
+    WriteFrame(0x22);
     {
-        std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [&] { return holding; });
+        CaptureSideHolding capture;
+        UploadVideoFrame();  // must return at once, not wait
     }
-    UploadVideoFrame();  // must return at once, not wait
-    EXPECT_TRUE(videoFrameState.newFrame);
-    {
-        std::lock_guard<std::mutex> lock(m);
-        release = true;
-    }
-    cv.notify_all();
-    sink.join();
+    EXPECT_TRUE(ReadVideoFrameStatus().newFrame);
     EXPECT_EQ(ReadTexture(3).texels[0], 0x11);
 
     UploadVideoFrame();
-    EXPECT_FALSE(videoFrameState.newFrame);
+    EXPECT_FALSE(ReadVideoFrameStatus().newFrame);
     EXPECT_EQ(ReadTexture(3).texels[0], 0x22);
 }

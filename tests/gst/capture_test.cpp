@@ -2,18 +2,21 @@
 // and the frame exchange under load on the offscreen GL context.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
+#include <vector>
+
+#include "temp_dir.h"
 
 #include "common/clock.h"
 #include "common/gl.h"
 #include "host/gl_window.h"
-#include "host/linux_gl_backend.h"
 #include "render/run_lifecycle.h"
 #include "video/capture_source.h"
-#include "video/frame_sink.h"
+#include "video/fallback_image.h"
+#include "video/frame_exchange.h"
 #include "video/gst_capture.h"
 #include "video/texture_upload.h"
 
@@ -21,22 +24,30 @@ namespace {
 
 class GstCaptureTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetFrameSink(); }
+    void SetUp() override { ResetFrameExchange(); }
     void TearDown() override {
         ReleaseCaptureGraph();
         unsetenv("LUMOX_VIDEO_SOURCE");
-        ResetFrameSink();
+        unsetenv("LUMOX_TEST_CAMERAS");
+        PreferCaptureDevice("");
+        ResetFrameExchange();
     }
     static bool BuildWith(const char* source) {
         setenv("LUMOX_VIDEO_SOURCE", source, 1);
         return BuildCaptureGraph();
     }
-    // Texel (x, y) of frameBuffer, copied under the exchange lock.
+    // The plugin of test_cameras.c, found through GST_PLUGIN_PATH.
+    static bool TestCamerasLoaded() {
+        gst_init(nullptr, nullptr);
+        GstElementFactory* factory = gst_element_factory_find("lumoxtestsrc");
+        if (factory) gst_object_unref(factory);
+        return factory != nullptr;
+    }
+    // Texel (x, y) of a copy of frameBuffer.
     static std::string Texel(int x, int y) {
-        std::lock_guard<std::mutex> lock(videoFrameState.exchange);
-        if (!videoFrameState.frameBuffer) return "no buffer";
-        const unsigned char* t =
-            videoFrameState.frameBuffer + (static_cast<size_t>(y) * videoFrameState.frameTexWidth + x) * 4;
+        const std::vector<unsigned char> buffer = CopyFrameBuffer();
+        if (buffer.empty()) return "no buffer";
+        const unsigned char* t = &buffer[(static_cast<size_t>(y) * ReadVideoFrameStatus().frameTexWidth + x) * 4];
         char text[32];
         std::snprintf(text, sizeof text, "%02x%02x%02x%02x", t[0], t[1], t[2], t[3]);
         return text;
@@ -45,16 +56,14 @@ protected:
 
 TEST_F(GstCaptureTest, SolidColourArrivesAsExactTexels) {
     ASSERT_TRUE(BuildWith("videotestsrc pattern=solid-color foreground-color=0xff102030 is-live=true"));
-    EXPECT_TRUE(videoFrameState.captureRunning);
+    EXPECT_TRUE(CaptureRunning());
     ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived);
-    {
-        std::lock_guard<std::mutex> lock(videoFrameState.exchange);
-        EXPECT_EQ(videoFrameState.videoWidth, 160);
-        EXPECT_EQ(videoFrameState.videoHeight, 120);
-        EXPECT_EQ(videoFrameState.frameTexWidth, 256);
-        EXPECT_EQ(videoFrameState.frameTexHeight, 256);
-        EXPECT_TRUE(videoFrameState.newFrame);
-    }
+    const VideoFrameStatus status = ReadVideoFrameStatus();
+    EXPECT_EQ(status.videoWidth, 160);
+    EXPECT_EQ(status.videoHeight, 120);
+    EXPECT_EQ(status.frameTexWidth, 256);
+    EXPECT_EQ(status.frameTexHeight, 256);
+    EXPECT_TRUE(status.newFrame);
     EXPECT_EQ(Texel(0, 0), "102030ff");
     EXPECT_EQ(Texel(159, 119), "102030ff");
     EXPECT_EQ(Texel(160, 0), "00000000");
@@ -67,7 +76,7 @@ TEST_F(GstCaptureTest, SolidColourArrivesAsExactTexels) {
     EXPECT_EQ(CapturePipeline(), pipeline);
 
     ReleaseCaptureGraph();
-    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(CaptureRunning());
     EXPECT_EQ(CapturePipeline(), nullptr);
     EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
     ReleaseCaptureGraph();  // nothing left to release
@@ -86,7 +95,7 @@ TEST_F(GstCaptureTest, BrokenOrEndingSourcesFailTheBuild) {
                                "v4l2src device=/dev/lumox-none",
                                "videotestsrc ! video/x-raw,width=320 ! identity ! video/x-raw,width=640"}) {
         EXPECT_FALSE(BuildWith(source)) << source;
-        EXPECT_FALSE(videoFrameState.captureRunning) << source;
+        EXPECT_FALSE(CaptureRunning()) << source;
         EXPECT_EQ(CapturePipeline(), nullptr) << source;
         // The notice names the source and gives GStreamer's reason.
         const std::string notice = CaptureFailureText();
@@ -105,7 +114,7 @@ TEST_F(GstCaptureTest, BrokenOrEndingSourcesFailTheBuild) {
     EXPECT_EQ(std::string(CaptureFailureText()).find('\x1b'), std::string::npos);
     EXPECT_NE(std::string(CaptureFailureText()).find("nosuch\\x1b[2Jelement"), std::string::npos);
     ReleaseCaptureGraph();
-    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(CaptureRunning());
 
     // A source that ends before its first frame: either the build sees the
     // end already, or the wait ends with it, not at the deadline.
@@ -133,32 +142,146 @@ TEST_F(GstCaptureTest, WithoutADeviceTheBuildFails) {
     gst_object_unref(monitor);
     if (anyDevice) GTEST_SKIP() << "this machine has a video device";
     EXPECT_FALSE(BuildCaptureGraph());
-    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(CaptureRunning());
     EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
     EXPECT_STREQ(CaptureFailureText(), "No camera was found: showing the still picture.");
 }
 
-// The render thread as UploadVideoFrame must treat the exchange: try_lock
-// only, and when the lock is taken, a consistent frame in a live buffer.
+// The test cameras (test_cameras.c): a camera another process holds fails
+// at start with V4L2's "busy" error, and is no camera: no graph, the still
+// picture stays.
+TEST_F(GstCaptureTest, BusyCameraIsNoCamera) {
+    ASSERT_TRUE(TestCamerasLoaded());
+    EXPECT_FALSE(BuildWith("lumoxtestsrc busy=true"));
+    EXPECT_FALSE(CaptureRunning());
+    unsetenv("LUMOX_VIDEO_SOURCE");
+    setenv("LUMOX_TEST_CAMERAS", "Busy Camera,/dev/lumox-busy,ff0000,busy", 1);
+    EXPECT_FALSE(BuildCaptureGraph());
+    EXPECT_FALSE(CaptureRunning());
+    const std::string why = CaptureFailureText();
+    EXPECT_EQ(why.rfind("The camera \"Busy Camera\" did not start (", 0), 0u) << why;
+    EXPECT_NE(why.find("busy"), std::string::npos) << why;
+    EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
+}
+
+// --device: the first camera whose name or device path holds the text,
+// ignoring case; none does: the first camera.
+TEST_F(GstCaptureTest, CameraIsChosenByNameOrDevicePath) {
+    ASSERT_TRUE(TestCamerasLoaded());
+    unsetenv("LUMOX_VIDEO_SOURCE");
+    setenv("LUMOX_TEST_CAMERAS", "Front Camera,/dev/lumox-front,00ff00;Rear Camera,/dev/lumox-rear,0000ff", 1);
+    const std::pair<const char*, const char*> choices[] = {
+        {"", "00ff00ff"},     {"rear", "0000ffff"},       {"REAR cam", "0000ffff"},
+        {"lumox-rear", "0000ffff"}, {"/dev/lumox-front", "00ff00ff"}, {"no such camera", "00ff00ff"}};
+    for (const auto& [preferred, texel] : choices) {
+        PreferCaptureDevice(preferred);
+        ASSERT_TRUE(BuildCaptureGraph()) << preferred;
+        ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived) << preferred;
+        EXPECT_EQ(Texel(0, 0), texel) << preferred;
+        ReleaseCaptureGraph();
+        ResetFrameExchange();
+    }
+}
+
+// A 2 x 2 red 24-bit bitmap.
+void WriteRedPicture(const std::string& path) {
+    std::vector<unsigned char> file(54 + 2 * 8, 0);
+    const unsigned char header[] = {'B', 'M'};
+    std::memcpy(file.data(), header, 2);
+    auto put = [&](size_t at, uint32_t value) { std::memcpy(&file[at], &value, 4); };
+    put(2, static_cast<uint32_t>(file.size()));
+    put(10, 54);
+    put(14, 40);
+    put(18, 2);
+    put(22, 2);
+    file[26] = 1;
+    file[28] = 24;
+    for (size_t row = 0; row < 2; ++row)
+        for (size_t x = 0; x < 2; ++x) file[54 + row * 8 + x * 3 + 2] = 255;
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(file.data(), 1, file.size(), out);
+    std::fclose(out);
+}
+
+// Texel (0, 0) of pictureTexture as the GL holds it.
+std::string PictureTexel() {
+    GLint w = 0, h = 0;
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(pictureTexture));
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    std::vector<unsigned char> texels(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    char text[32];
+    std::snprintf(text, sizeof text, "%02x%02x%02x%02x", texels[0], texels[1], texels[2], texels[3]);
+    return text;
+}
+
+// A camera pulled out during the run, and a stream that ends: the graph is
+// stopped there and then, no frame follows, and the figure shows the still
+// picture again, for good, until the graph is released.
+TEST_F(GstCaptureTest, StreamThatStopsGivesTheFigureBackToThePicture) {
+    TempDir dir;
+    const std::string picture = (dir.path() / "red.bmp").string();
+    WriteRedPicture(picture);
+    ResetRenderWindowState();
+    ResetTextureState();
+    ASSERT_EQ(CreateOffscreenGLWindow(64, 48, 32), 1);
+    OverridePicturePath(picture);
+    ASSERT_EQ(LoadFallbackImage(), 1);
+    OverridePicturePath("");
+    ASSERT_EQ(PictureTexel(), "ff0000ff");
+
+    for (const char* source : {"lumoxtestsrc frames=8 fail=true colour=0x00ff00",
+                               "videotestsrc is-live=true num-buffers=8 pattern=solid-color "
+                               "foreground-color=0xff00ff00"}) {
+        ResetFrameExchange();
+        ASSERT_TRUE(BuildWith(source)) << source;
+        ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived) << source;
+        bool sawVideo = false, sawPictureAgain = false;
+        for (int pass = 0; pass < 2000 && !sawPictureAgain; ++pass) {
+            ComposeFrame();
+            const std::string texel = PictureTexel();
+            sawVideo = sawVideo || texel == "00ff00ff";
+            sawPictureAgain = sawVideo && texel == "ff0000ff";
+            SleepMilliseconds(5);
+        }
+        EXPECT_TRUE(sawVideo) << source;
+        ASSERT_TRUE(sawPictureAgain) << source;
+        EXPECT_EQ(VideoFramesWritten(), 8u) << source;
+        EXPECT_TRUE(CaptureRunning()) << source;  // until released
+        for (int pass = 0; pass < 5; ++pass) ComposeFrame();
+        EXPECT_EQ(PictureTexel(), "ff0000ff") << source;
+        EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::Arrived);
+        ReleaseCaptureGraph();
+        EXPECT_FALSE(CaptureRunning());
+    }
+    DestroyGLWindow();
+}
+
+// The render thread's view of the exchange: every frame it takes (before
+// the frame step's own upload) is whole and of the accepted format, and it
+// never waits. Counts the takes, the passes that found the capture side
+// busy, and those that saw the format refused.
 struct UploadProbe {
     int uploads = 0, busy = 0, refusedSeen = 0, bad = 0;
     void Poll() {
-        std::unique_lock<std::mutex> lock(videoFrameState.exchange, std::try_to_lock);
-        if (!lock.owns_lock()) {
-            ++busy;
-            return;
+        switch (TakeNewestFrame(Check, this)) {
+            case FrameTake::Taken: ++uploads; break;
+            case FrameTake::Busy: ++busy; return;
+            case FrameTake::NoNewFrame: break;
         }
-        const VideoFrameState& s = videoFrameState;
-        if (s.videoWidth == 0) ++refusedSeen;
-        if (!s.captureRunning || s.videoWidth == 0 || !s.newFrame || !s.frameBuffer) return;
-        if (s.videoWidth != 160 || s.videoHeight != 120 || s.frameTexWidth != 256 || s.frameTexHeight != 256) ++bad;
-        const unsigned char* b = s.frameBuffer;
+        if (ReadVideoFrameStatus().videoWidth == 0) ++refusedSeen;
+    }
+    static void Check(const VideoFrame& frame, void* context) {
+        auto* probe = static_cast<UploadProbe*>(context);
+        if (frame.videoWidth != 160 || frame.videoHeight != 120 || frame.width != 256 || frame.height != 256)
+            ++probe->bad;
+        const unsigned char* b = frame.texels;
         if (b[3] != 255 || b[(119 * 256 + 159) * 4 + 3] != 255 || b[160 * 4 + 3] != 0 || b[(120 * 256) * 4 + 3] != 0)
-            ++bad;
+            ++probe->bad;
         glBindTexture(GL_TEXTURE_2D, 1);
         glTexImage2D(GL_TEXTURE_2D, 0, 4, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, b);
-        videoFrameState.newFrame = false;
-        ++uploads;
     }
 };
 
@@ -176,8 +299,7 @@ void SetCaps(const char* element, const char* caps) {
 // format is refused, then taken again with a new buffer).
 TEST_F(GstCaptureTest, FrameExchangeHoldsUnderCapsChanges) {
     ResetRenderWindowState();
-    SelectGLBackend(LinuxGLBackend::Egl);
-    ASSERT_EQ(CreateGLWindow(0, 64, 64, 32, 0), 1);
+    ASSERT_EQ(CreateOffscreenGLWindow(64, 64, 32), 1);
     ASSERT_TRUE(BuildWith("videotestsrc pattern=ball is-live=true ! "
                           "capsfilter name=upstream caps=video/x-raw,width=320,height=240,framerate=60/1"));
     ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived);

@@ -29,7 +29,7 @@ class AnimationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetAnimationState();
-        std::memset(&saverSettings, 0, sizeof saverSettings);
+        saverSettings = SaverSettings{};
         ApplyDefaultSettings();
         std::srand(1);
     }

@@ -1,40 +1,16 @@
-// The bitmap reader on hand-made files: the layout rules, the row order and
-// stride, and files that lie about their size. (Files written by ImageMagick
-// are read in tests/gl/picture_test.cpp.)
+// The bitmap reader on hand-made bitmaps in memory: the layout rules, the
+// row order and stride, and files that lie about their size. (Reading them
+// from files is tested in tests/platform/bitmap_file_test.cpp, files written
+// by ImageMagick in tests/gl/picture_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <vector>
 
-#include "temp_dir.h"
+#include "bitmap_bytes.h"
 #include "video/bitmap_reader.h"
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
-
-void Put(Bytes& file, size_t offset, uint32_t value, int count = 4) {
-    for (int i = 0; i < count; ++i) file[offset + i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-// The 54 header bytes of a 24-bit bitmap as the saver expects it.
-Bytes Header(int32_t width, int32_t height) {
-    Bytes file(54, 0);
-    file[0] = 'B';
-    file[1] = 'M';
-    Put(file, 10, 54);
-    Put(file, 14, 40);
-    Put(file, 18, static_cast<uint32_t>(width));
-    Put(file, 22, static_cast<uint32_t>(height));
-    Put(file, 26, 1, 2);
-    Put(file, 28, 24, 2);
-    return file;
-}
-
-void Append(Bytes& file, std::initializer_list<int> bytes) {
-    for (int b : bytes) file.push_back(static_cast<unsigned char>(b));
-}
 
 // The 2 x 2 picture: stored rows (bottom) blue, green and (top) red, white,
 // each made up from 6 to 8 bytes.
@@ -51,18 +27,6 @@ Bytes Counting(int32_t width, int32_t height) {
     const size_t stride = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
     for (size_t i = 0; i < stride * static_cast<size_t>(height); ++i) file.push_back(static_cast<unsigned char>(i));
     return file;
-}
-
-struct RecordDeleter {
-    void operator()(ImageRecord* image) const { FreeImageRecord(image); }
-};
-using Record = std::unique_ptr<ImageRecord, RecordDeleter>;
-
-Record Load(const Bytes& file) { return Record(LoadBMPFromMemory(file.data(), file.size())); }
-
-std::vector<unsigned char> Texel(const ImageRecord& image, int x, int y) {
-    const unsigned char* t = image.texels + (static_cast<size_t>(y) * image.width + x) * 4;
-    return {t[0], t[1], t[2], t[3]};
 }
 
 using T = std::vector<unsigned char>;
@@ -151,48 +115,4 @@ TEST(BitmapReader, HugeClaimedSizesAreRefusedWithoutReadingOrAllocating) {
         Put(file, 22, static_cast<uint32_t>(s[1]));
         EXPECT_FALSE(Load(file)) << s[0] << " x " << s[1];
     }
-}
-
-class BitmapFile : public ::testing::Test {
-protected:
-    void TearDown() override { CloseImageFile(); }
-    TempDir dir;
-};
-
-TEST_F(BitmapFile, ReadsTheWholeFileAsBinary) {
-    // Bytes a text-mode read would change: CR LF, and ^Z (end of file).
-    Bytes file = Header(2, 1);
-    Append(file, {0x0D, 0x0A, 0x1A, 0x0A, 0x0D, 0x1A, 0, 0});
-    const auto path = dir.path() / "lumox.bmp";
-    WriteAll(path, file);
-    ASSERT_EQ(OpenImageFile(path.string().c_str()), 1);
-    Record image(GetBMPFromBuffer(0, 0));
-    ASSERT_TRUE(image);
-    EXPECT_EQ(Texel(*image, 0, 0), (T{0x1A, 0x0A, 0x0D, 255}));
-    EXPECT_EQ(Texel(*image, 1, 0), (T{0x1A, 0x0D, 0x0A, 255}));
-    // A size beyond the file is cut to it; a second read replaces the first.
-    Record again(GetBMPFromBuffer(0, 1 << 20));
-    ASSERT_TRUE(again);
-    EXPECT_EQ(Texel(*again, 1, 0), (T{0x1A, 0x0D, 0x0A, 255}));
-    // Fewer bytes than the rows need: refused.
-    EXPECT_FALSE(Record(GetBMPFromBuffer(0, static_cast<int32_t>(file.size()) - 1)));
-    EXPECT_FALSE(Record(GetBMPFromBuffer(-1, 0)));
-}
-
-TEST_F(BitmapFile, WithoutAnOpenFileNothingIsRead) {
-    EXPECT_EQ(GetBMPFromBuffer(0, 0), nullptr);
-    const auto missing = dir.path() / "missing.bmp";
-    EXPECT_EQ(OpenImageFile(missing.string().c_str()), 0);
-    EXPECT_EQ(GetBMPFromBuffer(0, 0), nullptr);
-    EXPECT_EQ(OpenImageFile(dir.str().c_str()), 0);  // a directory
-    EXPECT_EQ(GetBMPFromBuffer(0, 0), nullptr);
-    CloseImageFile();
-    CloseImageFile();
-}
-
-TEST_F(BitmapFile, AnEmptyFileIsRefused) {
-    const auto path = dir.path() / "empty.bmp";
-    WriteAll(path, {});
-    ASSERT_EQ(OpenImageFile(path.string().c_str()), 1);
-    EXPECT_EQ(GetBMPFromBuffer(0, 0), nullptr);
 }

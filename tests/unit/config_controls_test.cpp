@@ -19,7 +19,7 @@ uint32_t Bits(float f) {
 
 // The defaults as ApplyDefaultSettings gives them (through the record).
 SaverSettings Defaults() {
-    std::memset(&saverSettings, 0, sizeof saverSettings);
+    saverSettings = SaverSettings{};
     ApplyDefaultSettings();
     return saverSettings;
 }
@@ -78,8 +78,7 @@ TEST(ConfigControls, ConfirmingUnchangedKeepsEveryValueAControlShowsExactly) {
 }
 
 TEST(ConfigControls, ValuesAControlCannotShowAreCutAndClampedThenStoredAsShown) {
-    SaverSettings s;
-    std::memset(&s, 0, sizeof s);  // an all-zero (empty) settings file
+    SaverSettings s{};  // an all-zero (empty) settings file
     s.outwardSpeed = 37.9f;
     s.pulseObjectCount = 5000;
     s.resolutionIndex = 7;
@@ -143,7 +142,7 @@ TEST(ConfigControls, HandEditedFloatsThatAreNoNumbersShowARangeEnd) {
 
 TEST(ConfigControls, FlagsAreStoredAsZeroOrOneAndOtherFieldsAreKept) {
     SaverSettings s;
-    std::memset(&s, 0xA5, sizeof s);  // every field a pattern, flags non-zero
+    std::memset(static_cast<void*>(&s), 0xA5, sizeof s);  // every field a pattern, flags non-zero
     s.extraSaturation = 7;
     s.pulseRotate = -1;
     s.fluctuateTunnelSpeed = 0;

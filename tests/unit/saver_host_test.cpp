@@ -1,5 +1,5 @@
 #include "host/saver_host.h"
-#include "render/frame_report.h"
+#include "render/frame_rate_meter.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +113,7 @@ TEST_F(CloseRules, AutoPlayIsCancelledOnlyOnALockedDesktop) {
     EXPECT_TRUE(open.postClose);
     EXPECT_EQ(open.step, SaverStep::Return);
     EXPECT_EQ(open.result, 0);
-    saverHost.verifyPasswordFunction = 0x1234;
+    saverHost.verifierLoaded = 1;
     saverHost.isPreview = 1;  // answered even in a preview
     SaverReaction locked = Send(SaverMessage::AutoPlay);
     EXPECT_TRUE(locked.postClose);
@@ -127,7 +127,7 @@ TEST_F(CloseRules, WithoutVerifierClosingIsAcceptedOnce) {
 }
 
 TEST_F(CloseRules, RefusedCheckThrottlesTheNextFor200Milliseconds) {
-    saverHost.verifyPasswordFunction = 0x1234;
+    saverHost.verifierLoaded = 1;
     // Never checked: the first request asks at once, whatever the clock says.
     ASSERT_EQ(BeginPasswordCheck(3), PasswordCheck::AskVerifier);
     EXPECT_EQ(saverHost.checkingPassword, 1);
@@ -144,7 +144,7 @@ TEST_F(CloseRules, RefusedCheckThrottlesTheNextFor200Milliseconds) {
 }
 
 TEST_F(CloseRules, ThrottleHoldsAcrossTheTickCounterWrap) {
-    saverHost.verifyPasswordFunction = 0x1234;
+    saverHost.verifierLoaded = 1;
     ASSERT_EQ(BeginPasswordCheck(0), PasswordCheck::AskVerifier);
     FinishPasswordCheck(0, 0xFFFFFF9Cu);  // 100 ms before the wrap
     EXPECT_EQ(BeginPasswordCheck(0xFFFFFFFEu), PasswordCheck::Refuse);
@@ -152,20 +152,28 @@ TEST_F(CloseRules, ThrottleHoldsAcrossTheTickCounterWrap) {
     EXPECT_EQ(BeginPasswordCheck(100), PasswordCheck::AskVerifier);  // 200 ms later
 }
 
-TEST(FrameRate, FigureOncePerSecondAcrossTheWrap) {
-    FrameRateCounter counter;
-    double rate = 0;
-    uint32_t now = 0xFFFFFE00u;
-    EXPECT_FALSE(counter.AddFrame(now, rate));
+TEST(FrameRate, FiguresAndLoadOncePerSecond) {
+    FrameRateMeter meter;
+    uint64_t now = 5000000;
+    EXPECT_FALSE(meter.AddFrame(now, 0));
     int reports = 0;
     for (int frame = 1; frame <= 250; ++frame) {
-        now += 10;  // 100 frames a second, wrapping after about 51 frames
-        if (counter.AddFrame(now, rate)) {
+        now += 10000;  // 100 frames a second, 4 ms of each in the pause
+        if (meter.AddFrame(now, 4000)) {
             ++reports;
-            EXPECT_NEAR(rate, 100.0, 0.01);
+            EXPECT_NEAR(meter.FramesPerSecond(), 100.0, 0.01);
+            EXPECT_NEAR(meter.LoadPercent(), 60.0, 0.01);
         }
     }
     EXPECT_EQ(reports, 2);
+    EXPECT_EQ(FrameRateLine(meter.FramesPerSecond()), "FPS: 100.0");
+    EXPECT_EQ(LoadLine(meter.LoadPercent()), "Load: 60.0%");
+    EXPECT_EQ(LoadLine(12.34), "Load: 12.3%");
+
+    // Pauses measured longer than the second itself (a coarse clock) give
+    // no load, never a negative one.
+    for (int frame = 0; frame < 100; ++frame) meter.AddFrame(now += 10000, 20000);
+    EXPECT_EQ(meter.LoadPercent(), 0.0);
 }
 
 }  // namespace

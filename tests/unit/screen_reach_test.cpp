@@ -13,7 +13,7 @@ namespace {
 // Whether pixel p samples a texel in first..last: GL_LINEAR reads the two
 // texels around the coordinate, clamped to the copy as GL_CLAMP clamps it.
 bool Samples(const InsetAxis& axis, int p, int first, int last) {
-    const double gain = (static_cast<double>(axis.far) - axis.margin) / axis.size;
+    const double gain = (static_cast<double>(axis.end) - axis.margin) / axis.size;
     double s = axis.margin + (p + 0.5) * gain;
     s = std::fmin(std::fmax(s, 0.0), axis.size);
     const double i0 = std::floor(s - 0.5);
@@ -44,7 +44,7 @@ TEST(ScreenReach, SpansHoldEverySamplingPixelAndLittleMore) {
                         << p << " outside " << span.lo << ".." << span.hi;
                 }
                 // Little more: the slack of a texel and a pixel each way.
-                const double gain = std::fabs((static_cast<double>(axis.far) - margin) / n);
+                const double gain = std::fabs((static_cast<double>(axis.end) - margin) / n);
                 const double slack = 2.0 / gain + 3.0;
                 if (hi >= lo) {
                     EXPECT_GE(span.lo, lo - slack) << size << " " << layer;

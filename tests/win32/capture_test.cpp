@@ -9,13 +9,12 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
+#include <vector>
 
 #include "video/capture_source.h"
 #include "video/dshow_capture.h"
-#include "video/frame_sink.h"
-#include "video/texture_upload.h"
+#include "video/frame_exchange.h"
 
 namespace {
 
@@ -26,11 +25,11 @@ std::string Media(const char* name) {
 
 void UseSource(const std::string& file) { _putenv_s("LUMOX_VIDEO_SOURCE", file.c_str()); }
 
+// Texel (x, y) of a copy of frameBuffer.
 std::string Texel(int x, int y) {
-    std::lock_guard<std::mutex> lock(videoFrameState.exchange);
-    if (!videoFrameState.frameBuffer) return "no buffer";
-    const unsigned char* t =
-        videoFrameState.frameBuffer + (static_cast<size_t>(y) * videoFrameState.frameTexWidth + x) * 4;
+    const std::vector<unsigned char> buffer = CopyFrameBuffer();
+    if (buffer.empty()) return "no buffer";
+    const unsigned char* t = &buffer[(static_cast<size_t>(y) * ReadVideoFrameStatus().frameTexWidth + x) * 4];
     char text[32];
     std::snprintf(text, sizeof text, "%02x%02x%02x%02x", t[0], t[1], t[2], t[3]);
     return text;
@@ -58,12 +57,12 @@ class DirectShowCapture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        ResetFrameSink();
+        ResetFrameExchange();
     }
     void TearDown() override {
         ReleaseCaptureGraph();
         _putenv_s("LUMOX_VIDEO_SOURCE", "");
-        ResetFrameSink();
+        ResetFrameExchange();
         CoUninitialize();
     }
     // Waits for the renderer's end of stream.
@@ -85,18 +84,18 @@ TEST_F(DirectShowCapture, WithoutADeviceTheBuildFails) {
     devices->Release();
     if (listed == S_OK) GTEST_SKIP() << "this machine has a video input device";
     EXPECT_FALSE(BuildCaptureGraph());
-    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(CaptureRunning());
     EXPECT_EQ(captureGraph.graphBuilder, nullptr);
     EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
     ReleaseCaptureGraph();  // nothing to release
-    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(CaptureRunning());
 }
 
 TEST_F(DirectShowCapture, AviFramesReachTheFrameBuffer) {
     // Top half 0x102030, bottom half 0x405060.
     UseSource(Media("twotone.avi"));
     ASSERT_TRUE(BuildCaptureGraph());
-    EXPECT_TRUE(videoFrameState.captureRunning);
+    EXPECT_TRUE(CaptureRunning());
 
     IBaseFilter* named = nullptr;
     ASSERT_EQ(captureGraph.graphBuilder->FindFilterByName(L"TEXTURERENDERER", &named), S_OK);
@@ -112,9 +111,9 @@ TEST_F(DirectShowCapture, AviFramesReachTheFrameBuffer) {
     ASSERT_EQ(WaitForFirstVideoFrame(10000), FirstFrame::Arrived);
     ASSERT_TRUE(StreamCompletes());
     EXPECT_EQ(VideoFramesWritten(), 60u);  // every frame of the file, none held back
-    EXPECT_EQ(videoFrameState.videoWidth, 160);
-    EXPECT_EQ(videoFrameState.videoHeight, 120);
-    EXPECT_EQ(videoFrameState.frameTexWidth, 256);
+    EXPECT_EQ(ReadVideoFrameStatus().videoWidth, 160);
+    EXPECT_EQ(ReadVideoFrameStatus().videoHeight, 120);
+    EXPECT_EQ(ReadVideoFrameStatus().frameTexWidth, 256);
     // Rows land in sample order: a bottom-up type (positive height) puts the
     // picture's bottom row into texture row 0.
     const char* firstRow = height > 0 ? "405060ff" : "102030ff";
@@ -129,11 +128,11 @@ TEST_F(DirectShowCapture, AviFramesReachTheFrameBuffer) {
     EXPECT_EQ(captureGraph.graphBuilder, graph);
 
     ReleaseCaptureGraph();
-    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(CaptureRunning());
     EXPECT_EQ(captureGraph.renderer, nullptr);
 
     // A build after a release gets a renderer of its own.
-    ResetFrameSink();
+    ResetFrameExchange();
     ASSERT_TRUE(BuildCaptureGraph());
     ASSERT_TRUE(StreamCompletes());
     EXPECT_EQ(VideoFramesWritten(), 60u);
@@ -142,9 +141,9 @@ TEST_F(DirectShowCapture, AviFramesReachTheFrameBuffer) {
 TEST_F(DirectShowCapture, A320By240FileDoesNotConnect) {
     UseSource(Media("large.avi"));
     EXPECT_FALSE(BuildCaptureGraph());
-    EXPECT_FALSE(videoFrameState.captureRunning);
+    EXPECT_FALSE(CaptureRunning());
     EXPECT_EQ(captureGraph.renderer, nullptr);
-    EXPECT_EQ(videoFrameState.videoWidth, 0);
+    EXPECT_EQ(ReadVideoFrameStatus().videoWidth, 0);
     UseSource(Media("missing.avi"));
     EXPECT_FALSE(BuildCaptureGraph());
 }
@@ -188,12 +187,12 @@ TEST_F(DirectShowCapture, InStreamTypeChangesGoThroughTheCheck) {
     const AM_MEDIA_TYPE topDown = Rgb24Type(topDownInfo, 160, -120);
 
     EXPECT_EQ(send(&large, 320 * 240 * 3, 0x11), VFW_E_INVALIDMEDIATYPE);
-    EXPECT_EQ(videoFrameState.videoWidth, 0);  // wiped by the refusal
+    EXPECT_EQ(ReadVideoFrameStatus().videoWidth, 0);  // wiped by the refusal
     EXPECT_EQ(send(nullptr, 57600, 0x22), S_OK);  // no format: acknowledged, ignored
     EXPECT_EQ(VideoFramesWritten(), fromFile);
 
     EXPECT_EQ(send(&topDown, 57600, 0x33), S_OK);
-    EXPECT_EQ(videoFrameState.videoWidth, 160);
+    EXPECT_EQ(ReadVideoFrameStatus().videoWidth, 160);
     EXPECT_EQ(VideoFramesWritten(), fromFile + 1);
     EXPECT_EQ(Texel(0, 0), "333333ff");
     AM_MEDIA_TYPE connected;

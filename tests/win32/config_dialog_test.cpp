@@ -77,8 +77,7 @@ std::vector<unsigned char> Bytes(const SaverSettings& s) {
 
 // The record the defaults make, written out field by field.
 SaverSettings DefaultRecord() {
-    SaverSettings s;
-    std::memset(&s, 0, sizeof s);
+    SaverSettings s{};
     std::strcpy(s.hostAddress, "127.0.0.1");
     s.hostPort = 24123;
     s.auxFlag = 1;
@@ -100,7 +99,7 @@ SaverSettings DefaultRecord() {
 // NULs, shown values the controls cannot show exactly, 2000 bytes long.
 SaverSettings OddRecord() {
     SaverSettings s;
-    std::memset(&s, 0x5A, sizeof s);
+    std::memset(static_cast<void*>(&s), 0x5A, sizeof s);
     std::strcpy(s.pathText, "C:\\pictures\\me.bmp");
     std::strcpy(s.hostAddress, "10.1.2.3");
     s.hostPort = 7;

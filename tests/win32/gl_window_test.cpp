@@ -101,7 +101,7 @@ TEST_F(Win32GLWindow, WindowedRunIsACaptionedWindowOfTheRequestedClientSize) {
     DestroyGLWindow();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(ClassRegistered("f_lumox"));
-    EXPECT_EQ(renderWindow.glContext, 0u);
+    EXPECT_FALSE(HasGLContext());
     EXPECT_EQ(wglGetCurrentContext(), nullptr);
 }
 
@@ -257,7 +257,7 @@ TEST(SaverRun, PreviewRunsUntilItsWindowIsDestroyed) {
     EXPECT_EQ(viewportSeen[0], 160);
     EXPECT_EQ(viewportSeen[1], 120);
     EXPECT_NE(previewSaverWindow, nullptr);
-    EXPECT_EQ(renderWindow.glContext, 0u);
+    EXPECT_FALSE(HasGLContext());
     EXPECT_EQ(saverSettings.pulseObjectCount, 50);  // defaults, no settings file
     EXPECT_EQ(pictureTexture, 1);  // C:\windows\lumox.bmp, the run's first texture
     char path[2048];

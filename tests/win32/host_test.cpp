@@ -62,10 +62,12 @@ class SaverHostWin32 : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetSaverHostState();
+        saverHostHandles = SaverHostHandles{};
         ResetRenderWindowState();
     }
     void TearDown() override {
         ResetSaverHostState();
+        saverHostHandles = SaverHostHandles{};
         ResetRenderWindowState();
         DrainQuit();
     }
@@ -221,21 +223,25 @@ protected:
 TEST_F(PasswordLock, VerifierLoadsOnlyWhenAskedForOnThatFamily) {
     UsePassword(0);
     LoadPasswordVerifier();
-    EXPECT_EQ(saverHost.verifyPasswordFunction, 0u);
+    EXPECT_EQ(saverHostHandles.verifyPassword, nullptr);
+    EXPECT_EQ(saverHost.verifierLoaded, 0);
     EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL"), nullptr);
 
     UsePassword(1);
     saverHost.isWindows9x = 0;
     LoadPasswordVerifier();
-    EXPECT_EQ(saverHost.verifyPasswordFunction, 0u);
+    EXPECT_EQ(saverHostHandles.verifyPassword, nullptr);
+    EXPECT_EQ(saverHost.verifierLoaded, 0);
 
     saverHost.isWindows9x = 1;
     LoadPasswordVerifier();
-    EXPECT_NE(saverHost.verifyPasswordFunction, 0u);
+    EXPECT_NE(saverHostHandles.verifyPassword, nullptr);
+    EXPECT_EQ(saverHost.verifierLoaded, 1);
     EXPECT_NE(GetModuleHandleA("PASSWORD.CPL"), nullptr);
     UnloadPasswordVerifier();
-    EXPECT_EQ(saverHost.verifyPasswordFunction, 0u);
-    EXPECT_EQ(saverHost.passwordLibrary, 0u);
+    EXPECT_EQ(saverHostHandles.verifyPassword, nullptr);
+    EXPECT_EQ(saverHost.verifierLoaded, 0);
+    EXPECT_EQ(saverHostHandles.passwordLibrary, nullptr);
     EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL"), nullptr);
 }
 
@@ -318,7 +324,7 @@ void CALLBACK DiscardPreview(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST_F(SaverHostWin32, PreviewRunEndsWithItsParent) {
     UnregisterClassA(kSaverWindowClass, GetModuleHandleA(nullptr));
-    saverHost.saverInstance = reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr));
+    saverHostHandles.saverInstance = GetModuleHandleA(nullptr);
     previewParent = MakePlain(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     RECT client;
     GetClientRect(previewParent, &client);
@@ -329,12 +335,12 @@ TEST_F(SaverHostWin32, PreviewRunEndsWithItsParent) {
     EXPECT_EQ(saverHost.saverWindow, 0u);  // the run ended with the window
     EXPECT_EQ(renderWindow.viewportWidth, 160);
     EXPECT_EQ(renderWindow.viewportHeight, 120);
-    EXPECT_EQ(renderWindow.glContext, 0u);
-    if (saverHost.imeLibrary) {
+    EXPECT_FALSE(HasGLContext());
+    if (saverHostHandles.imeLibrary) {
         EXPECT_TRUE(inputContextDetached);
-        EXPECT_NE(saverHost.savedInputContext, 0u);
+        EXPECT_NE(saverHostHandles.savedInputContext, nullptr);
     }
-    std::printf("input method library %s\n", saverHost.imeLibrary ? "loaded: context detached" : "not loaded");
+    std::printf("input method library %s\n", saverHostHandles.imeLibrary ? "loaded: context detached" : "not loaded");
     UnregisterClassA(kSaverWindowClass, GetModuleHandleA(nullptr));
 }
 

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Runs the frame sink fuzz target for a bounded time, on an offscreen Mesa
+# Runs the frame exchange fuzz target for a bounded time, on an offscreen Mesa
 # context, from seeds made now: a format set and frames at the usual and at
 # padded strides, uploaded with the capture running and stopped.
 # Operations: 0 propose a format, 1 set one, 2 hand over a sample,
-# 3 upload (see frame_sink_fuzz.cpp).
-# usage: frame_sink_fuzz.sh FRAME_SINK_FUZZ SECONDS
+# 3 upload (see frame_exchange_fuzz.cpp).
+# usage: frame_exchange_fuzz.sh FRAME_EXCHANGE_FUZZ SECONDS
 source "$(dirname "$0")/fuzz_lib.sh"
 export EGL_PLATFORM=surfaceless LIBGL_ALWAYS_SOFTWARE=1
 

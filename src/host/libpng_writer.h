@@ -1,4 +1,5 @@
-// Writing a rendered frame as a PNG file (libpng).
+// Writing a rendered frame as a PNG file: the snapshot's output (libpng,
+// Linux build).
 #pragma once
 
 #include <string>

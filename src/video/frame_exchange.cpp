@@ -1,4 +1,4 @@
-#include "video/frame_sink.h"
+#include "video/frame_exchange.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -9,6 +9,29 @@
 
 namespace {
 
+// The state the capture thread and the render thread share.
+//
+// The capture side holds `exchange` while it sets the format (and replaces
+// frameBuffer) and while it writes a frame's texels; it raises newFrame
+// before it starts writing. The render side only try-locks `exchange`. The
+// two flags are atomic so that the render side can see, without the lock,
+// that there is nothing to take.
+struct VideoFrameState {
+    std::atomic<bool> captureRunning{false};
+    int32_t videoWidth = 0;      // accepted format; 0 while none
+    int32_t videoHeight = 0;     // always positive
+    int32_t frameTexWidth = 0;   // a power of two, equal to frameTexHeight
+    int32_t frameTexHeight = 0;
+    // frameTexWidth x frameTexHeight RGBA, from the C heap (malloc).
+    unsigned char* frameBuffer = nullptr;
+    std::atomic<bool> newFrame{false};
+    // Raised by the capture side when its running stream failed or ended,
+    // after the last frame was written; taken down by the render side.
+    std::atomic<bool> captureEnded{false};
+    std::mutex exchange;
+};
+
+VideoFrameState videoFrameState;
 std::atomic<uint32_t> framesWritten{0};
 
 bool Acceptable(const VideoFormat& format) {
@@ -18,7 +41,6 @@ bool Acceptable(const VideoFormat& format) {
            format.uncompressed;
 }
 
-// The smallest power of two not below n, for the frame texture's sides.
 }  // namespace
 
 bool CheckVideoFormat(const VideoFormat& format) {
@@ -48,7 +70,7 @@ void SetVideoFormat(const VideoFormat& format) {
     state.frameTexHeight = side;
     // The render side reads the buffer only under the exchange lock, so it
     // can go now; the next frame allocates it at the new size. Until then
-    // there is no frame to upload.
+    // there is no frame to take.
     std::free(state.frameBuffer);
     state.frameBuffer = nullptr;
     state.newFrame = false;
@@ -95,17 +117,85 @@ bool RenderVideoSample(const unsigned char* data, size_t length, size_t stride) 
     return true;
 }
 
+void SetCaptureRunning(bool running) {
+    // A graph that starts has not ended yet.
+    if (running) videoFrameState.captureEnded.store(false);
+    videoFrameState.captureRunning.store(running);
+}
+
+bool CaptureRunning() { return videoFrameState.captureRunning.load(); }
+
+void ReportCaptureEnded() { videoFrameState.captureEnded.store(true); }
+
+bool CaptureEnded() { return videoFrameState.captureEnded.load(); }
+
+bool TakeCaptureEnded() {
+    if (!videoFrameState.captureEnded.exchange(false)) return false;
+    // No frame follows the end: the one still flagged is not taken.
+    videoFrameState.newFrame.store(false);
+    return true;
+}
+
 uint32_t VideoFramesWritten() { return framesWritten.load(std::memory_order_acquire); }
 
-void ResetFrameSink() {
+FrameTake TakeNewestFrame(FrameConsumer consume, void* context) {
+    VideoFrameState& state = videoFrameState;
+    if (!state.captureRunning.load() || !state.newFrame.load()) return FrameTake::NoNewFrame;
+    // Never wait for the capture side: while it writes a frame or changes
+    // the format, the frame stays flagged and goes up on a later pass.
+    std::unique_lock<std::mutex> lock(state.exchange, std::try_to_lock);
+    if (!lock.owns_lock()) return FrameTake::Busy;
+    if (state.videoWidth == 0 || state.videoHeight == 0 || !state.frameBuffer) return FrameTake::NoNewFrame;
+    VideoFrame frame;
+    frame.texels = state.frameBuffer;
+    frame.width = state.frameTexWidth;
+    frame.height = state.frameTexHeight;
+    frame.videoWidth = state.videoWidth;
+    frame.videoHeight = state.videoHeight;
+    consume(frame, context);
+    state.newFrame.store(false);
+    return FrameTake::Taken;
+}
+
+VideoFrameStatus ReadVideoFrameStatus() {
+    std::lock_guard<std::mutex> lock(videoFrameState.exchange);
+    const VideoFrameState& state = videoFrameState;
+    VideoFrameStatus status;
+    status.captureRunning = state.captureRunning.load();
+    status.videoWidth = state.videoWidth;
+    status.videoHeight = state.videoHeight;
+    status.frameTexWidth = state.frameTexWidth;
+    status.frameTexHeight = state.frameTexHeight;
+    status.hasFrameBuffer = state.frameBuffer != nullptr;
+    status.newFrame = state.newFrame.load();
+    status.captureEnded = state.captureEnded.load();
+    return status;
+}
+
+std::vector<unsigned char> CopyFrameBuffer() {
+    std::lock_guard<std::mutex> lock(videoFrameState.exchange);
+    const VideoFrameState& state = videoFrameState;
+    if (!state.frameBuffer) return {};
+    const size_t bytes = static_cast<size_t>(state.frameTexWidth) * static_cast<size_t>(state.frameTexHeight) * 4;
+    return std::vector<unsigned char>(state.frameBuffer, state.frameBuffer + bytes);
+}
+
+void HoldFrameExchange(void (*whileHeld)(void* context), void* context) {
+    std::lock_guard<std::mutex> lock(videoFrameState.exchange);
+    whileHeld(context);
+}
+
+void ResetFrameExchange() {
     std::lock_guard<std::mutex> lock(videoFrameState.exchange);
     VideoFrameState& state = videoFrameState;
+    state.captureRunning.store(false);
     state.videoWidth = 0;
     state.videoHeight = 0;
     state.frameTexWidth = 0;
     state.frameTexHeight = 0;
     std::free(state.frameBuffer);
     state.frameBuffer = nullptr;
-    state.newFrame = false;
+    state.newFrame.store(false);
+    state.captureEnded.store(false);
     framesWritten = 0;
 }

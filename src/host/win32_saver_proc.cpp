@@ -13,9 +13,16 @@ LRESULT SaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     RefreshWindowsDirectory();
     switch (message) {
         case WM_CREATE: {
-            const bool isPreview = GetParent(window) != nullptr;
+            // A preview's saver window is a child of the control panel's
+            // preview area: the context goes on it. Full screen, the run
+            // makes a render window of its own.
+            RunOptions options;
+            if (GetParent(window)) {
+                options.window = RunWindow::Given;
+                options.givenWindow = reinterpret_cast<NativeWindow>(window);
+            }
             if (videoInputEnabled) CoInitialize(nullptr);
-            if (!RunSaver(reinterpret_cast<NativeWindow>(window), isPreview)) return 0;
+            if (RunSaver(options) != RunEnd::Done) return 0;
             break;
         }
         case kPasswordCheckMessage:

@@ -1,4 +1,6 @@
-#include "host/png_writer.h"
+// Implements libpng_writer.h with libpng (Linux build). Relies on
+// ReplacementFile (file_io.h) for the replacement of a file in one step.
+#include "host/libpng_writer.h"
 
 #include "common/file_io.h"
 

@@ -1,4 +1,4 @@
-// libFuzzer target: the frame sink, driven as a capture back end and the
+// libFuzzer target: the frame exchange, driven as a capture back end and the
 // render loop drive it, in any order. The input is a list of operations:
 // propose a format (any width, height, bit count and flags), set a format,
 // hand over a sample (any data length and stride), and upload the newest
@@ -8,22 +8,20 @@
 // A small model of the exchange predicts what each operation must do; every
 // frame written is compared texel by texel with the sample it came from, and
 // every upload with the texture read back. Samples lie in heap blocks of
-// exactly their length, so AddressSanitizer catches any read past them.
-#include <sanitizer/allocator_interface.h>
-
+// exactly their length, so AddressSanitizer catches any read past them; the
+// frame buffer is copied out whole after every frame written, so a buffer
+// smaller than its sizes is caught too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "common/gl.h"
 #include "host/gl_window.h"
-#include "host/linux_gl_backend.h"
-#include "video/frame_sink.h"
+#include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 
 namespace {
@@ -36,7 +34,7 @@ constexpr size_t kAnySample = size_t{1} << 17;
 
 void Require(bool condition, const char* what) {
     if (condition) return;
-    std::fprintf(stderr, "frame_sink_fuzz: %s\n", what);
+    std::fprintf(stderr, "frame_exchange_fuzz: %s\n", what);
     __builtin_trap();
 }
 
@@ -59,7 +57,7 @@ private:
     size_t pos_ = 0;
 };
 
-// What the sink's state must be after the operations so far.
+// What the exchange's state must be after the operations so far.
 struct Model {
     int32_t width = 0, height = 0;  // the accepted size, 0 while none
     int32_t texSide = 0;            // the frame texture's side once a format was set
@@ -183,14 +181,12 @@ void HandSample(Input& in) {
             texel[2] = pixel[0];
             texel[3] = 255;
         }
-    std::lock_guard<std::mutex> lock(videoFrameState.exchange);
-    Require(std::memcmp(videoFrameState.frameBuffer, expected.data(), expected.size()) == 0,
-            "a texel does not match its sample");
+    Require(CopyFrameBuffer() == expected, "a texel does not match its sample");
 }
 
 void Upload(Input& in) {
     const bool running = in.Byte() & 1;
-    videoFrameState.captureRunning.store(running);
+    SetCaptureRunning(running);
     UploadVideoFrame();
     const bool uploads = running && model.newFrame && model.width > 0 && model.buffer;
     if (!uploads) return;
@@ -206,27 +202,20 @@ void Upload(Input& in) {
     Require(readBack == expected, "the texture does not hold the newest frame");
 }
 
-// The state the render side reads agrees with the model, and the buffer is
-// as large as the sizes it is read by.
+// The state the render side reads agrees with the model.
 void CheckState() {
-    VideoFrameState& state = videoFrameState;
-    std::lock_guard<std::mutex> lock(state.exchange);
+    const VideoFrameStatus state = ReadVideoFrameStatus();
     Require(state.videoWidth == model.width && state.videoHeight == model.height, "the video size is not the model's");
     Require(state.frameTexWidth == model.texSide && state.frameTexHeight == model.texSide, "the texture size is not the model's");
-    Require((state.frameBuffer != nullptr) == model.buffer, "the frame buffer exists against the model");
-    Require(state.newFrame.load() == model.newFrame, "newFrame is not the model's");
-    if (state.frameBuffer) {
-        const size_t bytes = static_cast<size_t>(state.frameTexWidth) * static_cast<size_t>(state.frameTexHeight) * 4;
-        Require(__sanitizer_get_allocated_size(state.frameBuffer) >= bytes, "the frame buffer is smaller than its sizes");
-    }
+    Require(state.hasFrameBuffer == model.buffer, "the frame buffer exists against the model");
+    Require(state.newFrame == model.newFrame, "newFrame is not the model's");
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    SelectGLBackend(LinuxGLBackend::Egl);
-    if (CreateGLWindow(0, 16, 16, 32, 0) != 1) {
-        std::fprintf(stderr, "frame_sink_fuzz: no offscreen OpenGL context (EGL, Mesa)\n");
+    if (CreateOffscreenGLWindow(16, 16, 32) != 1) {
+        std::fprintf(stderr, "frame_exchange_fuzz: no offscreen OpenGL context (EGL, Mesa)\n");
         std::exit(1);
     }
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -238,6 +227,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ResetTextureState();
+    ResetFrameExchange();
     model = Model();
     // The picture texture the frames replace, as the fallback picture makes it.
     const unsigned char black[4] = {0, 0, 0, 255};
@@ -253,6 +243,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         CheckState();
     }
-    ResetFrameSink();  // the input's frame buffer goes with it
+    ResetFrameExchange();  // the input's frame buffer goes with it
     return 0;
 }

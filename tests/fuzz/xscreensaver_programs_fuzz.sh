@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs the programs-list fuzz target for a bounded time from seeds shaped
+# like XScreenSaver's settings files: the system's own list when installed,
+# and small lists of every shape.
+# usage: xscreensaver_programs_fuzz.sh FUZZER SECONDS
+source "$(dirname "$0")/fuzz_lib.sh"
+
+defaults=/etc/X11/app-defaults/XScreenSaver
+if [ -r "$defaults" ]; then
+  sed -n '/^\*programs:/,/^$/p' "$defaults" | sed 's/^\*programs:/programs:/' | head -c 8192 >"$seeds/system"
+fi
+printf 'programs:\t\\\n\t\tmaze -root \\n\\\n-\tGL: "Q" qix -root \\n\n\nmode: one\n' >"$seeds/continued"
+printf 'timeout: 0:10:00\nprograms: qix -root' >"$seeds/single"
+printf 'textLiteral: x \\\nprograms: a\n' >"$seeds/inside"
+
+run_fuzzer "$1" "$2" 4096

@@ -1,0 +1,211 @@
+// The one start-up and shut-down sequence on an offscreen surface, in the
+// variations the modes hand in: what a picture that cannot be read does,
+// whether the settings may be written, a held clock, a frame count, a
+// fixed seed and the read-back of the last frame.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bitmap_bytes.h"
+#include "temp_dir.h"
+#include "host/gl_window.h"
+#include "host/settings.h"
+#include "render/run_lifecycle.h"
+#include "render/screen_copy.h"
+#include "scene/animation.h"
+#include "video/texture_upload.h"
+
+namespace {
+
+// A 24-bit bitmap of w x h pixels, each (x * 40, y * 40, 200) in RGB.
+Bytes Bitmap(int w, int h) {
+    const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+    Bytes file = Header(w, h);
+    file.resize(54 + stride * static_cast<size_t>(h), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            unsigned char* p = &file[54 + static_cast<size_t>(h - 1 - y) * stride + static_cast<size_t>(x) * 3];
+            p[0] = 200;
+            p[1] = static_cast<unsigned char>(y * 40);
+            p[2] = static_cast<unsigned char>(x * 40);
+        }
+    return file;
+}
+
+class SaverRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Reset();
+        OverrideSettingsDirectory(dirText.c_str());
+    }
+    void TearDown() override {
+        DestroyGLWindow();
+        OverrideSettingsDirectory(nullptr);
+        Reset();
+    }
+    static void Reset() {
+        ResetSettingsState();
+        ResetRenderWindowState();
+        ResetTextureState();
+        ResetScreenCopies();
+        ResetAnimationState();
+    }
+    std::filesystem::path Settings() const { return dir.path() / "lumox.cfg"; }
+    void WritePicture(const Bytes& bytes) const { WriteAll(dir.path() / "lumox.bmp", bytes); }
+
+    // An offscreen snapshot-like run of frames at 96 x 72.
+    static RunOptions Offscreen(int frames) {
+        RunOptions options;
+        options.window = RunWindow::Offscreen;
+        options.offscreenWidth = 96;
+        options.offscreenHeight = 72;
+        options.frames = frames;
+        options.pauseAfterFrame = false;
+        return options;
+    }
+    // Runs options with stderr captured into errors.
+    static RunEnd Run(const RunOptions& options, std::string& errors) {
+        testing::internal::CaptureStderr();
+        const RunEnd end = RunSaver(options);
+        errors = testing::internal::GetCapturedStderr();
+        return end;
+    }
+
+    TempDir dir;
+    std::string dirText = dir.str();
+};
+
+// A saver run whose picture cannot be read ends after the window opened:
+// pathText is cleared and the settings saved, creating the file when there
+// was none, and a save that fails is told.
+TEST_F(SaverRun, ABrokenPictureEndsTheSaverAndSavesTheSettingsWithAnEmptyPath) {
+    WritePicture(Bytes{'B', 'M', 0, 0});
+    std::string errors;
+    EXPECT_EQ(Run(Offscreen(0), errors), RunEnd::NoPicture);
+    EXPECT_NE(errors.find("lumox: Image load failed.\n"), std::string::npos);
+    Bytes saved = ReadAll(Settings());
+    ASSERT_EQ(saved.size(), sizeof(SaverSettings));
+    SaverSettings record;
+    std::memcpy(&record, saved.data(), sizeof record);
+    EXPECT_EQ(record.pathText[0], 0);
+    EXPECT_EQ(record.pulseObjectCount, 50);  // the defaults
+    EXPECT_TRUE(HasGLContext());             // an early exit leaves what it made
+    DestroyGLWindow();
+
+    // An existing file keeps everything but the path.
+    record.pathText[0] = 'C';
+    record.pathText[1] = ':';
+    record.pulseObjectCount = 7;
+    std::memcpy(saved.data(), &record, sizeof record);
+    WriteAll(Settings(), saved);
+    EXPECT_EQ(Run(Offscreen(0), errors), RunEnd::NoPicture);
+    saved = ReadAll(Settings());
+    std::memcpy(&record, saved.data(), sizeof record);
+    EXPECT_EQ(record.pathText[0], 0);
+    EXPECT_EQ(record.pathText[1], ':');
+    EXPECT_EQ(record.pulseObjectCount, 7);
+    DestroyGLWindow();
+
+    // A save that fails is told too: the user would take the settings for
+    // saved. (A directory in the file's place cannot be replaced.)
+    std::filesystem::remove(Settings());
+    std::filesystem::create_directory(Settings());
+    EXPECT_EQ(Run(Offscreen(0), errors), RunEnd::NoPicture);
+    EXPECT_NE(errors.find("lumox: Image load failed.\n"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("lumox: The settings could not be saved to " + dirText + "/lumox.cfg (not a regular file).\n"),
+              std::string::npos)
+        << errors;
+    EXPECT_TRUE(std::filesystem::is_directory(Settings()));
+}
+
+// A run that may not write the settings (a snapshot) ends without a file;
+// one that draws on without its picture (a hack) draws its frames and
+// writes nothing either.
+TEST_F(SaverRun, RunsThatMayNotWriteTheSettingsLeaveNoFile) {
+    WritePicture(Bytes{'B', 'M', 0, 0});
+    RunOptions snapshot = Offscreen(2);
+    snapshot.maySaveSettings = false;
+    std::string errors;
+    EXPECT_EQ(Run(snapshot, errors), RunEnd::NoPicture);
+    EXPECT_NE(errors.find("lumox: Image load failed.\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(Settings()));
+    DestroyGLWindow();
+
+    RunOptions hack = Offscreen(3);
+    hack.pictureFailureEndsRun = false;
+    hack.maySaveSettings = false;
+    FrameImage image;
+    hack.lastFrame = &image;
+    EXPECT_EQ(Run(hack, errors), RunEnd::Done);
+    EXPECT_NE(errors.find("lumox: Image load failed.\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(Settings()));
+    EXPECT_FALSE(HasGLContext());  // shut down after its frames
+    EXPECT_EQ(image.width, 96);
+    EXPECT_EQ(image.height, 72);
+    ASSERT_NE(image.rgba, nullptr);
+}
+
+// With the clock held and the seed fixed a run is repeated exactly; the
+// last frame is read back at the surface's size, or at the configured
+// resolution when none is given.
+TEST_F(SaverRun, AHeldClockAndAFixedSeedRepeatTheLastFrameExactly) {
+    WritePicture(Bitmap(5, 3));
+    auto snapshot = [this](uint32_t startMs, FrameImage& image) {
+        Reset();
+        OverrideSettingsDirectory(dirText.c_str());
+        RunOptions options = Offscreen(12);
+        options.holdClock = true;
+        options.clockStartMs = startMs;
+        options.clockStepMs = 16;
+        options.fixedSeed = true;
+        options.seed = 7;
+        options.lastFrame = &image;
+        std::string errors;
+        EXPECT_EQ(Run(options, errors), RunEnd::Done) << errors;
+        return Bytes(image.rgba.get(), image.rgba.get() + static_cast<size_t>(image.width) * image.height * 4);
+    };
+    FrameImage first, second, later;
+    const Bytes a = snapshot(5000, first), b = snapshot(5000, second), c = snapshot(9000, later);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);  // the clock drives the figure
+    size_t lit = 0;
+    for (size_t i = 0; i < a.size(); i += 4) lit += a[i] > 8 || a[i + 1] > 8 || a[i + 2] > 8;
+    EXPECT_GT(lit, 100u);
+
+    Reset();
+    OverrideSettingsDirectory(dirText.c_str());
+    RunOptions configured = Offscreen(1);
+    configured.offscreenWidth = configured.offscreenHeight = 0;
+    FrameImage image;
+    configured.lastFrame = &image;
+    std::string errors;
+    EXPECT_EQ(Run(configured, errors), RunEnd::Done);
+    EXPECT_EQ(image.width, 640);  // resolutionIndex 0 of the defaults
+    EXPECT_EQ(image.height, 480);
+}
+
+// A run told to quit before its last frame shuts down and reads nothing
+// back; a surface too large to draw is refused before any frame.
+TEST_F(SaverRun, AQuitBeforeTheLastFrameReadsNothingBackAndAnUndrawableSizeIsRefused) {
+    WritePicture(Bitmap(2, 2));
+    renderWindow.quitRequested = 1;
+    RunOptions options = Offscreen(5);
+    FrameImage image;
+    options.lastFrame = &image;
+    std::string errors;
+    EXPECT_EQ(Run(options, errors), RunEnd::QuitEarly);
+    EXPECT_FALSE(HasGLContext());
+
+    ResetRenderWindowState();
+    options.offscreenWidth = 16384;
+    options.offscreenHeight = 16384;
+    EXPECT_EQ(Run(options, errors), RunEnd::Refused);
+    EXPECT_NE(errors.find("lumox: a 16384x16384 snapshot is more than this OpenGL can draw offscreen: at most "),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(renderWindow.quitRequested, 0);
+}
+
+}  // namespace

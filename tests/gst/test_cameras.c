@@ -1,0 +1,213 @@
+/* A GStreamer plugin of cameras for the tests, as the capture source meets
+ * real ones but cannot here (there is no /dev/video*):
+ *
+ * - lumoxtestsrc: a live 160 x 120 BGR source of one colour. "busy=true"
+ *   fails at start with the error V4L2 gives for a camera another process
+ *   holds (GST_RESOURCE_ERROR_BUSY, "Device or resource busy"); "frames=N"
+ *   ends after N frames, with the end of the stream or, with "fail=true",
+ *   with the read error of a camera pulled out.
+ * - a device provider of "Video/Source" devices that make such sources,
+ *   listed in LUMOX_TEST_CAMERAS as "NAME,PATH,RRGGBB[,busy];..." with the
+ *   path as the device's "device.path" property, as V4L2's provider has it.
+ *
+ * Loaded through GST_PLUGIN_PATH, with a registry of its own
+ * (GST_REGISTRY), by the tests that use it. */
+#include <gst/base/gstpushsrc.h>
+#include <gst/gst.h>
+#include <string.h>
+
+#define WIDTH 160
+#define HEIGHT 120
+
+typedef struct {
+    GstPushSrc parent;
+    gboolean busy;
+    gint frames;
+    gboolean fail;
+    guint colour;
+    gint sent;
+} LumoxTestSrc;
+
+typedef struct {
+    GstPushSrcClass parent_class;
+} LumoxTestSrcClass;
+
+G_DEFINE_TYPE(LumoxTestSrc, lumox_test_src, GST_TYPE_PUSH_SRC)
+
+enum { PROP_0, PROP_BUSY, PROP_FRAMES, PROP_FAIL, PROP_COLOUR };
+
+static GstStaticPadTemplate src_template =
+    GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
+                            GST_STATIC_CAPS("video/x-raw,format=BGR,width=160,height=120,framerate=30/1,"
+                                            "pixel-aspect-ratio=1/1"));
+
+static void lumox_test_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+    LumoxTestSrc* self = (LumoxTestSrc*)object;
+    switch (id) {
+        case PROP_BUSY: self->busy = g_value_get_boolean(value); break;
+        case PROP_FRAMES: self->frames = g_value_get_int(value); break;
+        case PROP_FAIL: self->fail = g_value_get_boolean(value); break;
+        case PROP_COLOUR: self->colour = g_value_get_uint(value); break;
+        default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+    }
+}
+
+static void lumox_test_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+    LumoxTestSrc* self = (LumoxTestSrc*)object;
+    switch (id) {
+        case PROP_BUSY: g_value_set_boolean(value, self->busy); break;
+        case PROP_FRAMES: g_value_set_int(value, self->frames); break;
+        case PROP_FAIL: g_value_set_boolean(value, self->fail); break;
+        case PROP_COLOUR: g_value_set_uint(value, self->colour); break;
+        default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+    }
+}
+
+static gboolean lumox_test_src_start(GstBaseSrc* base) {
+    LumoxTestSrc* self = (LumoxTestSrc*)base;
+    self->sent = 0;
+    if (self->busy) {
+        GST_ELEMENT_ERROR(self, RESOURCE, BUSY, ("Device '/dev/lumox-test' is busy"),
+                          ("system error: Device or resource busy"));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static GstFlowReturn lumox_test_src_create(GstPushSrc* src, GstBuffer** out) {
+    LumoxTestSrc* self = (LumoxTestSrc*)src;
+    if (self->frames >= 0 && self->sent >= self->frames) {
+        if (!self->fail) return GST_FLOW_EOS;
+        GST_ELEMENT_ERROR(self, RESOURCE, READ, ("Could not read from resource."),
+                          ("the test camera was pulled out"));
+        return GST_FLOW_ERROR;
+    }
+    g_usleep(G_USEC_PER_SEC / 30);  /* a camera's pace */
+    GstBuffer* buffer = gst_buffer_new_allocate(NULL, WIDTH * HEIGHT * 3, NULL);
+    GstMapInfo map;
+    gst_buffer_map(buffer, &map, GST_MAP_WRITE);
+    for (gsize i = 0; i < map.size; i += 3) {
+        map.data[i] = self->colour & 0xff;
+        map.data[i + 1] = (self->colour >> 8) & 0xff;
+        map.data[i + 2] = (self->colour >> 16) & 0xff;
+    }
+    gst_buffer_unmap(buffer, &map);
+    ++self->sent;
+    *out = buffer;
+    return GST_FLOW_OK;
+}
+
+static void lumox_test_src_class_init(LumoxTestSrcClass* klass) {
+    GObjectClass* object_class = G_OBJECT_CLASS(klass);
+    object_class->set_property = lumox_test_src_set_property;
+    object_class->get_property = lumox_test_src_get_property;
+    const GParamFlags flags = G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS;
+    g_object_class_install_property(object_class, PROP_BUSY,
+                                    g_param_spec_boolean("busy", "Busy", "fail at start as a busy camera",
+                                                         FALSE, flags));
+    g_object_class_install_property(object_class, PROP_FRAMES,
+                                    g_param_spec_int("frames", "Frames", "frames before the end (-1: none)", -1,
+                                                     G_MAXINT, -1, flags));
+    g_object_class_install_property(object_class, PROP_FAIL,
+                                    g_param_spec_boolean("fail", "Fail", "end with a read error, not EOS", FALSE,
+                                                         flags));
+    g_object_class_install_property(object_class, PROP_COLOUR,
+                                    g_param_spec_uint("colour", "Colour", "0xRRGGBB", 0, 0xffffff, 0x808080,
+                                                      flags));
+    GstElementClass* element_class = GST_ELEMENT_CLASS(klass);
+    gst_element_class_add_static_pad_template(element_class, &src_template);
+    gst_element_class_set_static_metadata(element_class, "Lumox test camera", "Source/Video",
+                                          "A camera of one colour that can be busy or fail", "Lumox");
+    GST_BASE_SRC_CLASS(klass)->start = lumox_test_src_start;
+    GST_PUSH_SRC_CLASS(klass)->create = lumox_test_src_create;
+}
+
+static void lumox_test_src_init(LumoxTestSrc* self) {
+    self->frames = -1;
+    self->colour = 0x808080;
+    gst_base_src_set_live(GST_BASE_SRC(self), TRUE);
+    gst_base_src_set_format(GST_BASE_SRC(self), GST_FORMAT_TIME);
+    gst_base_src_set_do_timestamp(GST_BASE_SRC(self), TRUE);
+}
+
+/* The devices of LUMOX_TEST_CAMERAS. */
+typedef struct {
+    GstDevice parent;
+    guint colour;
+    gboolean busy;
+} LumoxTestDevice;
+
+typedef struct {
+    GstDeviceClass parent_class;
+} LumoxTestDeviceClass;
+
+G_DEFINE_TYPE(LumoxTestDevice, lumox_test_device, GST_TYPE_DEVICE)
+
+static GstElement* lumox_test_device_create_element(GstDevice* device, const gchar* name) {
+    LumoxTestDevice* self = (LumoxTestDevice*)device;
+    GstElement* element = gst_element_factory_make("lumoxtestsrc", name);
+    if (element) g_object_set(element, "colour", self->colour, "busy", self->busy, NULL);
+    return element;
+}
+
+static void lumox_test_device_class_init(LumoxTestDeviceClass* klass) {
+    GST_DEVICE_CLASS(klass)->create_element = lumox_test_device_create_element;
+}
+
+static void lumox_test_device_init(LumoxTestDevice* self) { (void)self; }
+
+typedef struct {
+    GstDeviceProvider parent;
+} LumoxTestProvider;
+
+typedef struct {
+    GstDeviceProviderClass parent_class;
+} LumoxTestProviderClass;
+
+G_DEFINE_TYPE(LumoxTestProvider, lumox_test_provider, GST_TYPE_DEVICE_PROVIDER)
+
+static GList* lumox_test_provider_probe(GstDeviceProvider* provider) {
+    (void)provider;
+    const gchar* list = g_getenv("LUMOX_TEST_CAMERAS");
+    GList* devices = NULL;
+    if (!list) return NULL;
+    gchar** cameras = g_strsplit(list, ";", -1);
+    for (gchar** camera = cameras; *camera; ++camera) {
+        gchar** fields = g_strsplit(*camera, ",", -1);
+        if (g_strv_length(fields) >= 3) {
+            GstCaps* caps = gst_static_pad_template_get_caps(&src_template);
+            GstStructure* properties = gst_structure_new("lumox-test-camera", "device.path", G_TYPE_STRING,
+                                                         fields[1], NULL);
+            LumoxTestDevice* device = g_object_new(lumox_test_device_get_type(), "display-name", fields[0],
+                                                   "caps", caps, "device-class", "Video/Source", "properties",
+                                                   properties, NULL);
+            device->colour = (guint)g_ascii_strtoull(fields[2], NULL, 16);
+            device->busy = fields[3] && strcmp(fields[3], "busy") == 0;
+            devices = g_list_append(devices, gst_object_ref_sink(device));
+            gst_caps_unref(caps);
+            gst_structure_free(properties);
+        }
+        g_strfreev(fields);
+    }
+    g_strfreev(cameras);
+    return devices;
+}
+
+static void lumox_test_provider_class_init(LumoxTestProviderClass* klass) {
+    GstDeviceProviderClass* provider_class = GST_DEVICE_PROVIDER_CLASS(klass);
+    provider_class->probe = lumox_test_provider_probe;
+    gst_device_provider_class_set_static_metadata(provider_class, "Lumox test cameras", "Source/Video",
+                                                  "The cameras of LUMOX_TEST_CAMERAS", "Lumox");
+}
+
+static void lumox_test_provider_init(LumoxTestProvider* self) { (void)self; }
+
+static gboolean plugin_init(GstPlugin* plugin) {
+    return gst_element_register(plugin, "lumoxtestsrc", GST_RANK_NONE, lumox_test_src_get_type()) &&
+           gst_device_provider_register(plugin, "lumoxtestcameras", GST_RANK_PRIMARY,
+                                        lumox_test_provider_get_type());
+}
+
+#define PACKAGE "lumox"
+GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, lumoxtestcameras, "Test cameras for Lumox", plugin_init,
+                  "1.0", "unknown", "lumox", "https://lumox.invalid")
