@@ -718,11 +718,7 @@ else
     case $3 in
       ok)
         start -c
-        local id
-        id=$(wait_for_window "Lumox Config" 30) || fail "$1: no dialog: $(cat "$work/err")"
-        xdotool windowfocus --sync "$id"
-        sleep 0.2
-        xdotool key Return
+        press_ok "$1"
         answer_error_dialog "$pid" "$1"
         pid=
         CODE=$EXIT_CODE

@@ -68,11 +68,7 @@ xprop -root -spy >/dev/null 2>&1 & keeper=$!
 # with 0.
 ok_cannot_save() {
   "$lumox" -c 2>"$work/err" & pid=$!
-  local id
-  id=$(wait_for_window "Lumox Config" 30) || fail "$1: no dialog: $(cat "$work/err")"
-  xdotool windowfocus --sync "$id"
-  sleep 0.2
-  xdotool key Return
+  press_ok "$1"
   answer_error_dialog "$pid" "$1: OK"
   pid=
   [ "$EXIT_CODE" = 0 ] || fail "$1: exit code $EXIT_CODE: $(cat "$work/err")"

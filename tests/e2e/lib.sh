@@ -85,3 +85,13 @@ window_size() {
 }
 
 screen_size() { xdpyinfo | awk '/dimensions:/ {print $2; exit}'; }
+
+# press_ok NAME: presses OK (Return) in the configuration dialog once it is
+# on screen; NAME says which case waited for it in vain.
+press_ok() {
+  local id
+  id=$(wait_for_window "Lumox Config" 30) || fail "$1: no dialog: $(cat "$work/err")"
+  xdotool windowfocus --sync "$id"
+  sleep 0.2
+  xdotool key Return
+}
