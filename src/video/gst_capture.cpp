@@ -363,6 +363,19 @@ bool StartPipeline(GstElement* pipeline, GstBus* bus) {
     return failed();
 }
 
+// A process that ends without ReleaseCaptureGraph still ends the capture's
+// threads (a thread left running would abort it); the pipeline is left to
+// the process's end. Defined after every other static of this file, so that
+// it is destroyed before what the threads use.
+struct ThreadsEndAtExit {
+    ~ThreadsEndAtExit() {
+        capture.cancelStart.store(true);
+        if (capture.starter.joinable()) capture.starter.join();
+        capture.stopWatching.store(true);
+        if (capture.watcher.joinable()) capture.watcher.join();
+    }
+} threadsEndAtExit;
+
 }  // namespace
 
 bool BuildCaptureGraph() {
