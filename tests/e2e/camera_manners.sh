@@ -41,7 +41,14 @@ run() {
 }
 
 note "a camera that another process holds: the still picture from the start"
-run "lumoxtestsrc busy=true" 0
+# Under AddressSanitizer this run goes without the leak check: at its end
+# LeakSanitizer's tracer reads a broken dynamic-TLS range of the main thread
+# ("DTLS 18 at 0x936-...") and crashes ("Tracer caught signal 11"), since
+# the busy camera's plugins load on the starting thread; memory errors are
+# still caught.
+busy_asan=${ASAN_OPTIONS:-}
+[ -z "${LUMOX_TEST_ASAN:-}" ] || busy_asan=${busy_asan:+$busy_asan:}detect_leaks=0
+ASAN_OPTIONS=$busy_asan run "lumoxtestsrc busy=true" 0
 grep -q "busy" "$work/err" || fail "no word of the busy camera: $(cat "$work/err")"
 
 # Ten seconds of video each: a hack under the sanitizers takes seconds to
