@@ -181,13 +181,17 @@ void StartUpFigures() {
     if (savedStderr >= 0) dup2(savedStderr, 2);
     if (quiet >= 0) close(quiet);
     if (savedStderr >= 0) close(savedStderr);
-    const double without = none.Median(), with = slow.Median();
-    std::printf("start to first frame at 640x480, median of 5: without a camera %.1f ms; with a camera that takes "
-                "1 s to open %.1f ms (%+.1f ms); starting that camera takes %.1f ms, beside the run\n",
-                without, with, with - without, build);
     OverrideSettingsDirectory(nullptr);
     std::remove((std::string(settingsDir) + "/lumox.cfg").c_str());
     rmdir(settingsDir);
+    const double without = none.Median(), with = slow.Median();
+    if (none.total.front() < 0 || slow.total.front() < 0 || build < 0) {
+        std::printf("start to first frame: a run or the camera's start failed; no figures\n");
+        return;
+    }
+    std::printf("start to first frame at 640x480, median of 5: without a camera %.1f ms; with a camera that takes "
+                "1 s to open %.1f ms (%+.1f ms); starting that camera takes %.1f ms, beside the run\n",
+                without, with, with - without, build);
 #else
     std::printf("start to first frame: not measured (built without the test cameras)\n");
 #endif
