@@ -59,12 +59,14 @@ int RunOnDisplay(const RunOptions& options) {
             return 0;
         case RunEnd::NoWindow:
             std::fprintf(stderr, "lumox: cannot open the OpenGL window (is DISPLAY set?)\n");
-            return 1;
+            break;
         case RunEnd::Refused:
         case RunEnd::NoPicture:
-            break;
+            break;  // the picture failed, and said so already
     }
-    // The picture failed, and said so already.
+    // An early exit leaves what was made: the camera is let go (and its
+    // threads ended) before the process ends.
+    ReleaseCaptureGraph();
     return 1;
 }
 

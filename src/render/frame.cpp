@@ -8,6 +8,8 @@
 #include "scene/scene_list.h"
 
 float baseBrightness = 1.0f;
+bool frameSavings = true;
+FrameSavingsReport frameSavingsReport = {};
 
 void BeginOrtho() {
     glMatrixMode(GL_PROJECTION);
@@ -34,10 +36,18 @@ void RenderFrame() {
 
     // The blur's source: the scene objects alone on black, kept for the
     // drawing into the frame below.
+    const int w = renderWindow.viewportWidth, h = renderWindow.viewportHeight;
+    frameSavingsReport = FrameSavingsReport{Footprint{WholeScreen(w, h), true}, 0};
     if (saverSettings.radialBlur) {
         DrawSceneList(0);
         CaptureBlurSource();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        // Outside the quads just drawn the blur source is black.
+        if (frameSavings) {
+            double projection[16];
+            glGetDoublev(GL_PROJECTION_MATRIX, projection);
+            frameSavingsReport.figure = SceneListFootprint(sceneList, projection, w, h);
+        }
     }
 
     glDisable(GL_DEPTH_TEST);
@@ -50,5 +60,5 @@ void RenderFrame() {
     // Taken before the blur, so that the glow never feeds back into the tunnel.
     CaptureFeedback();
 
-    if (saverSettings.radialBlur) DrawRadialBlur();
+    if (saverSettings.radialBlur) DrawRadialBlur(frameSavingsReport.figure.box);
 }

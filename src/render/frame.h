@@ -2,6 +2,8 @@
 // projection that every full-screen pass uses.
 #pragma once
 
+#include "render/screen_reach.h"
+
 // The frame's colour scale: 1.0 every frame. Passes that change the current
 // colour set it back to (baseBrightness, baseBrightness, baseBrightness, 1).
 extern float baseBrightness;
@@ -20,3 +22,17 @@ void BeginOrtho();
 
 // Restores the matrices BeginOrtho saved; matrix mode GL_MODELVIEW after.
 void EndOrtho();
+
+// The exact savings of the render passes, which leave every pixel as it
+// would be without them: the radial blur's layers draw only the pixels they
+// can change, and the tunnel's first layer, which falls on black, is drawn
+// without blending. On by default; tests and the benchmark turn them off to
+// draw every pass the plain way.
+extern bool frameSavings;
+
+// What the savings did in the last frame drawn, for the benchmark and tests.
+struct FrameSavingsReport {
+    Footprint figure;     // the blur source's lit pixels as bounded (whole screen without savings)
+    long long blurPixels; // pixels drawn by the blur layers, all layers together
+};
+extern FrameSavingsReport frameSavingsReport;

@@ -25,13 +25,14 @@ void PrepareSettings() {
     FillResolutionTable();
 }
 
-// Starts the capture graph. Without a camera the saver still runs: it shows
-// the still picture, and the capture back end says why in its own terms (on
-// Linux on stderr; on Windows no render window exists yet, so nobody sees
-// it). true when the graph runs.
+// Starts the capture graph, or (on Linux) sets it starting beside the run.
+// Without a camera the saver still runs: it shows the still picture, and
+// the capture back end says why in its own terms (on Linux on stderr; on
+// Windows no render window exists yet, so nobody sees it). true when the
+// graph runs or is starting.
 bool StartCapture() {
     if (!videoInputEnabled) return false;
-    const bool capturing = BuildCaptureGraph();
+    const bool capturing = BeginCapture();
     if (!capturing && *CaptureFailureText()) ShowError("%s", CaptureFailureText());
     return capturing;
 }
@@ -123,19 +124,21 @@ bool LoadPicture(const RunOptions& options) {
 
 // Gives a running capture time for its first frame, so that the first frame
 // drawn shows video; says why when none came (unless the process was told
-// to end, which the main loop then sees).
+// to end, which the main loop then sees, or the start failed, which said
+// so itself).
 void WaitForFirstFrame(const RunOptions& options, bool capturing) {
     if (!capturing || options.firstFrameWaitMs == 0) return;
     const FirstFrame first = WaitForFirstVideoFrame(options.firstFrameWaitMs);
-    if (first != FirstFrame::Arrived && first != FirstFrame::Interrupted) ShowError("%s", CaptureFailureText());
+    if (first == FirstFrame::SourceEnded || first == FirstFrame::TimedOut) ShowError("%s", CaptureFailureText());
 }
 
 // One frame: composition, the frame reports (trace, --fps overlay), the
 // swap, and the pause, whose length the frame-rate overlay's load counts.
-void DrawOneFrame(uint32_t pauseMicroseconds) {
+void DrawOneFrame(uint32_t pauseMicroseconds, uint64_t* swappedAt) {
     ComposeFrame();
     ReportFrame();
     SwapGLBuffers();
+    if (swappedAt) *swappedAt = MonotonicMicroseconds();
     if (pauseMicroseconds) {
         const uint64_t start = MonotonicMicroseconds();
         SleepMicroseconds(pauseMicroseconds);
@@ -159,7 +162,7 @@ bool RunMainLoop(const RunOptions& options) {
                 break;
             case PumpResult::Empty:
                 if (options.holdClock) HoldClockAt(options.clockStartMs + static_cast<uint32_t>(drawn) * options.clockStepMs);
-                DrawOneFrame(pause);
+                DrawOneFrame(pause, drawn == 0 ? options.firstFrameAt : nullptr);
                 ++drawn;
                 break;
         }

@@ -74,6 +74,9 @@ struct RunOptions {
     bool frameRateReport = false;
     // Where the last frame goes when every frame was drawn; null: nowhere.
     FrameImage* lastFrame = nullptr;
+    // Where the moment the first frame was swapped goes (MonotonicMicroseconds),
+    // for a measure of start-up; null: nowhere.
+    uint64_t* firstFrameAt = nullptr;
 };
 
 // How a run ended.
@@ -86,8 +89,9 @@ enum class RunEnd {
 };
 
 // Start-up, main loop and shut-down, in this order:
-//  1. the settings record zeroed; the capture graph started (without a
-//     camera the run shows the still picture, and the back end says why);
+//  1. the settings record zeroed; the capture graph started, on Linux
+//     beside the run, which never waits for it (without a camera the run
+//     shows the still picture, and the back end says why);
 //  2. the settings read (the defaults when there is no file) and the
 //     resolution table filled;
 //  3. the render window opened as options.window says;

@@ -60,9 +60,36 @@ void CaptureFeedback() { CopyScreenToTexture(feedbackTexture, feedbackSize); }
 
 void CaptureBlurSource() { CopyScreenToTexture(blurTexture, blurSize); }
 
+namespace {
+
+// The pixels of the layer inset by mx and my whose samples can reach a lit
+// texel of litSource.
+PixelBox BlurLayerPixels(const PixelBox& litSource, float w, float h, float mx, float my) {
+    const PixelSpan columns = SpanSampling(InsetAxisOf(w, mx), litSource.x0, litSource.x1);
+    const PixelSpan rows = SpanSampling(InsetAxisOf(h, my), litSource.y0, litSource.y1);
+    return PixelBox{columns.lo, rows.lo, columns.hi, rows.hi};
+}
+
+// Keeps drawing to pixels (the whole screen needs no scissor).
+void ScissorTo(const PixelBox& pixels, const PixelBox& whole) {
+    if (pixels == whole) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glScissor(pixels.x0, pixels.y0, pixels.x1 - pixels.x0 + 1, pixels.y1 - pixels.y0 + 1);
+    glEnable(GL_SCISSOR_TEST);
+}
+
+}  // namespace
+
 void DrawRadialBlur() {
+    DrawRadialBlur(WholeScreen(renderWindow.viewportWidth, renderWindow.viewportHeight));
+}
+
+void DrawRadialBlur(const PixelBox& litSource) {
     const float w = static_cast<float>(renderWindow.viewportWidth);
     const float h = static_cast<float>(renderWindow.viewportHeight);
+    const PixelBox whole = WholeScreen(renderWindow.viewportWidth, renderWindow.viewportHeight);
 
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_RECTANGLE);
@@ -78,15 +105,33 @@ void DrawRadialBlur() {
     float mx = w * 0.0015625f * 10.0f;
     float my = h * 0.0020833334f * sy;
     float a = 0.2f;
-    glBegin(GL_QUADS);
+    // The plain way is every layer over the whole screen in one block. With
+    // the savings a layer keeps to the pixels it can change, a new block
+    // begins where the scissor changes (it may not change inside one), and a
+    // layer with no pixel to change is left out.
+    PixelBox current = whole;
+    bool open = false;
+    frameSavingsReport.blurPixels = 0;
     for (int layer = 0; layer < 30; ++layer) {
-        glColor4f(1.0f, 1.0f, 1.0f, a);
-        EmitInsetScreenQuad(w, h, mx, my);
+        const PixelBox pixels = frameSavings ? BlurLayerPixels(litSource, w, h, mx, my) : whole;
+        if (!pixels.Empty()) {
+            if (!open || pixels != current) {
+                if (open) glEnd();
+                if (pixels != current) ScissorTo(pixels, whole);
+                current = pixels;
+                glBegin(GL_QUADS);
+                open = true;
+            }
+            glColor4f(1.0f, 1.0f, 1.0f, a);
+            EmitInsetScreenQuad(w, h, mx, my);
+            frameSavingsReport.blurPixels += pixels.Area();
+        }
         mx += 10.0f;
         my += sy;
         a -= 0.006666667f;
     }
-    glEnd();
+    if (open) glEnd();
+    if (current != whole) ScissorTo(whole, whole);
 
     EndOrtho();
     glEnable(GL_DEPTH_TEST);

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "render/screen_reach.h"
+
 // Rectangle textures (texel-addressed, row 0 at the bottom of the screen)
 // of the viewport's size; -1 until their first use takes a name from
 // nextTextureName. Never deleted: they live as long as the GL context.
@@ -20,6 +22,12 @@ void CaptureBlurSource();
 // Lays 30 ever larger, ever fainter copies of blurTexture additively over
 // the frame. blurTexture must have been filled in this frame.
 void DrawRadialBlur();
+
+// The same, knowing that every texel of blurTexture outside litSource is
+// black. Black adds nothing under the blur's blending, so with the savings
+// on (frameSavings) each layer draws only the pixels whose samples can
+// reach litSource; the picture is the same either way.
+void DrawRadialBlur(const PixelBox& litSource);
 
 // Test hook, for a new GL context: both textures back to "not made".
 void ResetScreenCopies();

@@ -4,8 +4,9 @@
 #pragma once
 
 // Draws the tunnel; nothing at all before the first feedback copy exists.
-// Called by RenderFrame with the depth test off, GL_TEXTURE_2D enabled and
-// blending off; leaves that so and the colour at baseBrightness.
+// Called by RenderFrame on a cleared buffer, with the depth test off,
+// GL_TEXTURE_2D enabled and blending off; leaves that so and the colour at
+// baseBrightness.
 void DrawTunnel();
 
 // The enlargement of this frame in pixels of a 640-wide reference screen:

@@ -14,7 +14,16 @@
 // true when a device was found and its graph runs (or already ran).
 bool BuildCaptureGraph();
 
-// Stops and releases the graph; nothing when none was built.
+// Starts the capture without holding up the run where the platform can. On
+// Linux the graph is built on a thread of its own and this returns true at
+// once; a start that fails says why on stderr ("lumox: " and the reason)
+// and the still picture stays. On Windows it is BuildCaptureGraph, whose
+// failure the caller says.
+bool BeginCapture();
+
+// Stops and releases the graph, after the end of a start still under way
+// (whose wait for the source to play is cut short); nothing when none was
+// built.
 void ReleaseCaptureGraph();
 
 // Why no video shows, in the words of this platform's capture framework,
@@ -32,7 +41,8 @@ enum class FirstFrame {
     Interrupted,  // the process was told to end (SIGTERM, SIGINT on Linux)
 };
 
-// Waits at most timeoutMs for the running graph's first frame in the sink,
-// and no longer than the stream lasts. Only a headless snapshot uses it:
+// Waits at most timeoutMs for the running graph's first frame in the sink
+// (and, on Linux, for a start under way first: NoCapture when it failed,
+// having said why), and no longer than the stream lasts. Only a headless snapshot uses it:
 // the saver's own loop never waits.
 FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs);

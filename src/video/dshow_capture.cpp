@@ -159,6 +159,10 @@ bool BuildCaptureGraph() {
     return true;
 }
 
+// The graph is built here: it belongs to the thread whose COM apartment
+// made it.
+bool BeginCapture() { return BuildCaptureGraph(); }
+
 void ReleaseCaptureGraph() {
     if (CaptureRunning()) ReleaseGraph(captureGraph);
     SetCaptureRunning(false);

@@ -52,6 +52,11 @@ struct GstCapture {
     GstBus* bus = nullptr;
     std::thread watcher;
     std::atomic<bool> stopWatching{false};
+    // BeginCapture's thread; starting until its build has ended, and told
+    // by cancelStart to give up waiting for the pipeline to play.
+    std::thread starter;
+    std::atomic<bool> starting{false};
+    std::atomic<bool> cancelStart{false};
 };
 GstCapture capture;
 
@@ -62,9 +67,26 @@ std::string preferredDevice;
 const char kStopWatching[] = "lumox-stop-watching";
 
 // The source of the last build, as a message names it, and why it shows no
-// video (CaptureFailureText). Main thread only.
+// video (CaptureFailureText). Written by the build, which may run on the
+// starter thread while the main thread waits for a first frame.
+std::mutex textLock;
 std::string sourceName;
 std::string failureText;
+
+void SetSourceName(const std::string& name) {
+    std::lock_guard<std::mutex> lock(textLock);
+    sourceName = name;
+}
+
+std::string SourceName() {
+    std::lock_guard<std::mutex> lock(textLock);
+    return sourceName;
+}
+
+std::string FailureTextCopy() {
+    std::lock_guard<std::mutex> lock(textLock);
+    return failureText;
+}
 
 // Why the running source stopped, as the watcher found it; read once the
 // end is reported.
@@ -75,7 +97,9 @@ const char kStillPicture[] = ": showing the still picture.";
 
 // Keeps the reason for CaptureFailureText, and gives the build's result.
 bool Fail(const std::string& what) {
-    failureText = PrintableText(what);
+    std::string text = PrintableText(what);
+    std::lock_guard<std::mutex> lock(textLock);
+    failureText = std::move(text);
     return false;
 }
 
@@ -158,7 +182,7 @@ bool DeviceMatches(GstDevice* device, const char* name, const std::string& part)
 
 // The first Video/Source device with a display name that makes an element;
 // with a preferred device, the first of those that matches it. Its name goes
-// to sourceName.
+// to SetSourceName.
 GstElement* ChosenDeviceElement() {
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
@@ -182,7 +206,7 @@ GstElement* ChosenDeviceElement() {
     GstElement* element = chosen ? gst_device_create_element(chosen, nullptr) : nullptr;
     if (element) {
         gchar* name = gst_device_get_display_name(chosen);
-        sourceName = std::string("The camera \"") + name + "\"";
+        SetSourceName(std::string("The camera \"") + name + "\"");
         g_free(name);
     }
     g_list_free_full(devices, gst_object_unref);
@@ -203,13 +227,14 @@ GstElement* MakePipeline() {
     GError* error = nullptr;
     const char* description = std::getenv("LUMOX_VIDEO_SOURCE");
     if (description && *description) {
-        sourceName = std::string("LUMOX_VIDEO_SOURCE \"") + description + "\"";
+        const std::string source = std::string("LUMOX_VIDEO_SOURCE \"") + description + "\"";
+        SetSourceName(source);
         const std::string launch = std::string(description) + " ! " + kConversion;
         GstElement* pipeline = gst_parse_launch_full(launch.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
         // A link that cannot be made is reported in error beside a pipeline.
         if (error || !pipeline) {
             if (pipeline) gst_object_unref(pipeline);
-            Fail(sourceName + " cannot be made (" + TakeReason(error) + ")" + kStillPicture);
+            Fail(source + " cannot be made (" + TakeReason(error) + ")" + kStillPicture);
             return nullptr;
         }
         return pipeline;
@@ -223,12 +248,13 @@ GstElement* MakePipeline() {
     // device's element is linked to it by name: a bin with ghost pads
     // would take the converter's sink, whose link from decodebin waits for
     // a pad, as its input, and leave decodebin without data for ever.
+    const std::string name = SourceName();
     const std::string tail = std::string("decodebin name=lumoxdecode ! ") + kConversion;
     GstElement* pipeline = gst_parse_launch_full(tail.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
     if (error || !pipeline) {
         if (pipeline) gst_object_unref(pipeline);
         gst_object_unref(gst_object_ref_sink(source));
-        Fail(sourceName + " cannot be used (" + TakeReason(error) + ")" + kStillPicture);
+        Fail(name + " cannot be used (" + TakeReason(error) + ")" + kStillPicture);
         return nullptr;
     }
     GstElement* decode = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxdecode");
@@ -237,7 +263,7 @@ GstElement* MakePipeline() {
     if (decode) gst_object_unref(decode);
     if (!linked) {
         gst_object_unref(pipeline);
-        Fail(sourceName + " cannot be used (it does not link to the decoder)" + kStillPicture);
+        Fail(name + " cannot be used (it does not link to the decoder)" + kStillPicture);
         return nullptr;
     }
     return pipeline;
@@ -309,11 +335,12 @@ void FreePipeline(GstElement* pipeline, GstBus* bus) {
 
 // Waits, bounded, until the pipeline plays, watching the bus for errors
 // without blocking on it; false with the reason kept. A process told to
-// end stops waiting.
+// end, or a release of the capture, stops the wait without a reason.
 bool StartPipeline(GstElement* pipeline, GstBus* bus) {
     std::string reason = "it would not play";
-    const auto failed = [&reason] {
-        return Fail(sourceName + " did not start (" + reason + ")" + kStillPicture);
+    const std::string source = SourceName();
+    const auto failed = [&reason, &source] {
+        return Fail(source + " did not start (" + reason + ")" + kStillPicture);
     };
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         BusReportsFailure(bus, reason);
@@ -321,7 +348,7 @@ bool StartPipeline(GstElement* pipeline, GstBus* bus) {
     }
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (TerminationRequested()) return false;
+        if (TerminationRequested() || capture.cancelStart.load()) return false;
         if (BusReportsFailure(bus, reason)) return failed();
         GstState state = GST_STATE_VOID_PENDING;
         const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, 20 * GST_MSECOND);
@@ -336,12 +363,25 @@ bool StartPipeline(GstElement* pipeline, GstBus* bus) {
     return failed();
 }
 
+// A process that ends without ReleaseCaptureGraph still ends the capture's
+// threads (a thread left running would abort it); the pipeline is left to
+// the process's end. Defined after every other static of this file, so that
+// it is destroyed before what the threads use.
+struct ThreadsEndAtExit {
+    ~ThreadsEndAtExit() {
+        capture.cancelStart.store(true);
+        if (capture.starter.joinable()) capture.starter.join();
+        capture.stopWatching.store(true);
+        if (capture.watcher.joinable()) capture.watcher.join();
+    }
+} threadsEndAtExit;
+
 }  // namespace
 
 bool BuildCaptureGraph() {
     if (CaptureRunning()) return true;
-    failureText.clear();
-    sourceName.clear();
+    Fail("");
+    SetSourceName("");
     GError* error = nullptr;
     if (!gst_init_check(nullptr, nullptr, &error))
         return Fail("GStreamer cannot start (" + TakeReason(error) + ")" + kStillPicture);
@@ -350,7 +390,7 @@ bool BuildCaptureGraph() {
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxsink");
     if (!sink) {
         gst_object_unref(pipeline);
-        return Fail(sourceName + " cannot be made (it has no video sink)" + kStillPicture);
+        return Fail(SourceName() + " cannot be made (it has no video sink)" + kStillPicture);
     }
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = OnNewSample;
@@ -373,7 +413,28 @@ bool BuildCaptureGraph() {
     return true;
 }
 
+bool BeginCapture() {
+    if (CaptureRunning() || capture.starter.joinable()) return true;
+    capture.cancelStart.store(false);
+    capture.starting.store(true);
+    capture.starter = std::thread([] {
+        // Said here, as the run's start says a failure of its own: the
+        // run's window may be up by now, and no dialog interrupts it.
+        if (!BuildCaptureGraph() && !capture.cancelStart.load()) {
+            const std::string why = FailureTextCopy();
+            if (!why.empty()) std::fprintf(stderr, "lumox: %s\n", why.c_str());
+        }
+        capture.starting.store(false);
+    });
+    return true;
+}
+
 void ReleaseCaptureGraph() {
+    if (capture.starter.joinable()) {
+        capture.cancelStart.store(true);
+        capture.starter.join();
+        capture.cancelStart.store(false);
+    }
     if (CaptureRunning()) {
         capture.stopWatching.store(true);
         gst_bus_post(capture.bus, gst_message_new_application(nullptr, gst_structure_new_empty(kStopWatching)));
@@ -388,24 +449,39 @@ void ReleaseCaptureGraph() {
 void PreferCaptureDevice(const std::string& nameOrPath) { preferredDevice = nameOrPath; }
 
 FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
-    if (!CaptureRunning()) return FirstFrame::NoCapture;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto silence = [timeoutMs] {
+        Fail(SourceName() + " sent no frame within " + std::to_string(timeoutMs) + " ms.");
+        return FirstFrame::TimedOut;
+    };
+    // A start still under way: its end first (it says its own failure).
+    while (capture.starting.load()) {
+        if (TerminationRequested()) return FirstFrame::Interrupted;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            capture.cancelStart.store(true);  // one message: this one
+            return silence();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (capture.starter.joinable()) capture.starter.join();
+    if (!CaptureRunning()) return FirstFrame::NoCapture;
     for (;;) {
         if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
         if (CaptureEnded()) {
             std::lock_guard<std::mutex> lock(endLock);
-            Fail(sourceName + " ended before its first frame (" + endReason + ")" + kStillPicture);
+            Fail(SourceName() + " ended before its first frame (" + endReason + ")" + kStillPicture);
             return FirstFrame::SourceEnded;
         }
         if (TerminationRequested()) return FirstFrame::Interrupted;
-        if (std::chrono::steady_clock::now() >= deadline) {
-            Fail(sourceName + " sent no frame within " + std::to_string(timeoutMs) + " ms.");
-            return FirstFrame::TimedOut;
-        }
+        if (std::chrono::steady_clock::now() >= deadline) return silence();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 
-const char* CaptureFailureText() { return failureText.c_str(); }
+const char* CaptureFailureText() {
+    static std::string shown;  // the main thread's copy
+    shown = FailureTextCopy();
+    return shown.c_str();
+}
 
 GstElement* CapturePipeline() { return capture.pipeline; }

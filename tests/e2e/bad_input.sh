@@ -580,10 +580,16 @@ window_run() {
   ended "$1" "drew at $2, q ended it"
 }
 # hack_run NAME PATTERN: --window-id on another program's window draws, says
-# PATTERN, and SIGTERM ends it with 0.
+# PATTERN (within 20 s: a camera starts beside the drawing), and SIGTERM ends
+# it with 0.
 hack_run() {
+  local i
   start --window-id "$window"
   drawing "$1"
+  for ((i = 0; i < 200; i++)); do
+    [ -z "$2" ] || ! grep -Eq -- "$2" "$work/err" || break
+    sleep 0.1
+  done
   kill -TERM "$pid"
   finish "$1" 0 "$2"
   ended "$1" "drew on, SIGTERM ended it"

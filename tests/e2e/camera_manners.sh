@@ -2,7 +2,8 @@
 # Camera manners of a hack (XScreenSaver runs one per monitor, and one for
 # the settings preview, all wanting the camera): a camera that is busy, or
 # that ends or fails after some frames, leaves the still picture on screen
-# and the hack drawing, until SIGTERM ends it with 0. The busy and failing
+# and the hack drawing, until SIGTERM ends it with 0; one that is slow to
+# open holds nothing up. The busy and failing
 # cameras are the test cameras of tests/gst/test_cameras.c.
 # usage: camera_manners.sh LUMOX HOST_WINDOW
 source "$(dirname "$0")/lib_host.sh" "$@"
@@ -40,7 +41,14 @@ run() {
 }
 
 note "a camera that another process holds: the still picture from the start"
-run "lumoxtestsrc busy=true" 0
+# Under AddressSanitizer this run goes without the leak check: at its end
+# LeakSanitizer's tracer reads a broken dynamic-TLS range of the main thread
+# ("DTLS 18 at 0x936-...") and crashes ("Tracer caught signal 11"), since
+# the busy camera's plugins load on the starting thread; memory errors are
+# still caught.
+busy_asan=${ASAN_OPTIONS:-}
+[ -z "${LUMOX_TEST_ASAN:-}" ] || busy_asan=${busy_asan:+$busy_asan:}detect_leaks=0
+ASAN_OPTIONS=$busy_asan run "lumoxtestsrc busy=true" 0
 grep -q "busy" "$work/err" || fail "no word of the busy camera: $(cat "$work/err")"
 
 # Ten seconds of video each: a hack under the sanitizers takes seconds to
@@ -51,5 +59,34 @@ grep -q "video source stopped" "$work/err" || fail "no word of the failed camera
 
 note "a stream that ends after 300 frames: the same"
 run "videotestsrc is-live=true num-buffers=300 pattern=solid-color foreground-color=0xff00ff00" 1
+
+note "a camera that takes 6 s to open: the still picture at once, its video after"
+rm -f "$work/trace.txt"
+started=$SECONDS
+LUMOX_VIDEO_SOURCE="lumoxtestsrc start-delay=6000 colour=0x00ff00" \
+  "$lumox" --root --window-id "$window" --picture "$work/red.bmp" 2>"$work/err" & pid=$!
+until [ "$(frames)" -ge 3 ]; do
+  still_running $pid || fail "the hack with a slow camera ended: $(cat "$work/err")"
+  ((SECONDS - started < 60)) || fail "the hack with a slow camera drew nothing: $(cat "$work/err")"
+  sleep 0.1
+done
+# A hack under the sanitizers may take longer than that to draw at all.
+if ((SECONDS - started < 5)); then
+  shot now
+  read -r white red green < <(colours "$work/now.png")
+  [ "$green" = 0 ] && [ "$red" -gt 200 ] || fail "the still picture did not show while the camera opened (red $red, green $green)"
+fi
+green=0
+until [ "$green" -gt 200 ]; do
+  ((SECONDS - started < 60)) || fail "the slow camera's video never showed: $(cat "$work/err")"
+  sleep 0.2
+  shot now
+  read -r white red green < <(colours "$work/now.png")
+done
+echo "slow camera: the still picture, then its video after $((SECONDS - started)) s"
+kill -TERM $pid
+wait_exit $pid 5 || fail "SIGTERM did not end the hack with a slow camera within 5 s"
+[ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE after SIGTERM: $(cat "$work/err")"
+pid=
 close_host
 echo PASS

@@ -49,7 +49,7 @@ protected:
     }
     void ExpectStateListHolds() {
         for (GLenum on : {GL_TEXTURE_2D, GL_DEPTH_TEST}) EXPECT_TRUE(glIsEnabled(on)) << std::hex << on;
-        for (GLenum off : {GL_TEXTURE_RECTANGLE, GL_BLEND, GL_CULL_FACE, GL_ALPHA_TEST})
+        for (GLenum off : {GL_TEXTURE_RECTANGLE, GL_BLEND, GL_CULL_FACE, GL_ALPHA_TEST, GL_SCISSOR_TEST})
             EXPECT_FALSE(glIsEnabled(off)) << std::hex << off;
         const std::pair<GLenum, GLint> values[] = {{GL_MATRIX_MODE, GL_MODELVIEW}, {GL_PROJECTION_STACK_DEPTH, 1},
                                                    {GL_MODELVIEW_STACK_DEPTH, 1},  {GL_DEPTH_FUNC, GL_LESS},

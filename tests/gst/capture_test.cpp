@@ -164,6 +164,56 @@ TEST_F(GstCaptureTest, BusyCameraIsNoCamera) {
     EXPECT_EQ(WaitForFirstVideoFrame(100), FirstFrame::NoCapture);
 }
 
+// BeginCapture starts the camera beside the run. A camera that takes two
+// seconds to open holds up nobody: the call is back while the camera is
+// still opening, and its frames come once it has.
+TEST_F(GstCaptureTest, BeginCaptureNeverWaitsForTheCamera) {
+    ASSERT_TRUE(TestCamerasLoaded());
+    setenv("LUMOX_VIDEO_SOURCE", "lumoxtestsrc start-delay=2000 colour=0x00ff00", 1);
+    EXPECT_TRUE(BeginCapture());
+    EXPECT_TRUE(BeginCapture());  // one start at a time
+    EXPECT_FALSE(CaptureRunning());
+    EXPECT_EQ(VideoFramesWritten(), 0u);
+    ASSERT_EQ(WaitForFirstVideoFrame(30000), FirstFrame::Arrived);
+    EXPECT_TRUE(CaptureRunning());
+    EXPECT_EQ(Texel(0, 0), "00ff00ff");
+    ReleaseCaptureGraph();
+    EXPECT_FALSE(CaptureRunning());
+    EXPECT_EQ(CapturePipeline(), nullptr);
+}
+
+// A start that fails says so once, on stderr, from its own thread; the wait
+// then finds no capture and adds nothing. A start cut short (a release, or
+// a first-frame wait that gives up) says nothing of its own.
+TEST_F(GstCaptureTest, StartBesideTheRunSaysItsFailureOnce) {
+    ASSERT_TRUE(TestCamerasLoaded());
+    setenv("LUMOX_VIDEO_SOURCE", "lumoxtestsrc busy=true", 1);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(BeginCapture());
+    EXPECT_EQ(WaitForFirstVideoFrame(30000), FirstFrame::NoCapture);
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.rfind("lumox: LUMOX_VIDEO_SOURCE \"lumoxtestsrc busy=true\" did not start (", 0), 0u) << said;
+    EXPECT_EQ(said.find("lumox:", 1), std::string::npos) << said;
+    EXPECT_EQ(std::string(CaptureFailureText()) + "\n", said.substr(7));
+    EXPECT_FALSE(CaptureRunning());
+    ReleaseCaptureGraph();
+
+    // A source that never plays: released at once, or given up by the wait.
+    setenv("LUMOX_VIDEO_SOURCE", "videotestsrc ! valve drop=true", 1);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(BeginCapture());
+    ReleaseCaptureGraph();
+    EXPECT_FALSE(CaptureRunning());
+    EXPECT_TRUE(BeginCapture());
+    EXPECT_EQ(WaitForFirstVideoFrame(300), FirstFrame::TimedOut);
+    EXPECT_STREQ(CaptureFailureText(), "LUMOX_VIDEO_SOURCE \"videotestsrc ! valve drop=true\" sent no frame within 300 ms.");
+    ReleaseCaptureGraph();
+    said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, "");
+    EXPECT_FALSE(CaptureRunning());
+    EXPECT_EQ(CapturePipeline(), nullptr);
+}
+
 // --device: the first camera whose name or device path holds the text,
 // ignoring case; none does: the first camera.
 TEST_F(GstCaptureTest, CameraIsChosenByNameOrDevicePath) {

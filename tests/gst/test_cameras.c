@@ -5,9 +5,11 @@
  *   fails at start with the error V4L2 gives for a camera another process
  *   holds (GST_RESOURCE_ERROR_BUSY, "Device or resource busy"); "frames=N"
  *   ends after N frames, with the end of the stream or, with "fail=true",
- *   with the read error of a camera pulled out.
+ *   with the read error of a camera pulled out; "start-delay=MS" takes that
+ *   long to open, as a slow camera does, holding up the change of state.
  * - a device provider of "Video/Source" devices that make such sources,
- *   listed in LUMOX_TEST_CAMERAS as "NAME,PATH,RRGGBB[,busy];..." with the
+ *   listed in LUMOX_TEST_CAMERAS as "NAME,PATH,RRGGBB[,busy|,slow];..." (slow:
+ *   a second to open) with the
  *   path as the device's "device.path" property, as V4L2's provider has it.
  *
  * Loaded through GST_PLUGIN_PATH, with a registry of its own
@@ -25,6 +27,7 @@ typedef struct {
     gint frames;
     gboolean fail;
     guint colour;
+    guint start_delay;
     gint sent;
 } LumoxTestSrc;
 
@@ -34,7 +37,7 @@ typedef struct {
 
 G_DEFINE_TYPE(LumoxTestSrc, lumox_test_src, GST_TYPE_PUSH_SRC)
 
-enum { PROP_0, PROP_BUSY, PROP_FRAMES, PROP_FAIL, PROP_COLOUR };
+enum { PROP_0, PROP_BUSY, PROP_FRAMES, PROP_FAIL, PROP_COLOUR, PROP_START_DELAY };
 
 static GstStaticPadTemplate src_template =
     GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
@@ -48,6 +51,7 @@ static void lumox_test_src_set_property(GObject* object, guint id, const GValue*
         case PROP_FRAMES: self->frames = g_value_get_int(value); break;
         case PROP_FAIL: self->fail = g_value_get_boolean(value); break;
         case PROP_COLOUR: self->colour = g_value_get_uint(value); break;
+        case PROP_START_DELAY: self->start_delay = g_value_get_uint(value); break;
         default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
     }
 }
@@ -59,6 +63,7 @@ static void lumox_test_src_get_property(GObject* object, guint id, GValue* value
         case PROP_FRAMES: g_value_set_int(value, self->frames); break;
         case PROP_FAIL: g_value_set_boolean(value, self->fail); break;
         case PROP_COLOUR: g_value_set_uint(value, self->colour); break;
+        case PROP_START_DELAY: g_value_set_uint(value, self->start_delay); break;
         default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
     }
 }
@@ -66,6 +71,7 @@ static void lumox_test_src_get_property(GObject* object, guint id, GValue* value
 static gboolean lumox_test_src_start(GstBaseSrc* base) {
     LumoxTestSrc* self = (LumoxTestSrc*)base;
     self->sent = 0;
+    if (self->start_delay) g_usleep((gulong)self->start_delay * 1000);
     if (self->busy) {
         GST_ELEMENT_ERROR(self, RESOURCE, BUSY, ("Device '/dev/lumox-test' is busy"),
                           ("system error: Device or resource busy"));
@@ -114,6 +120,9 @@ static void lumox_test_src_class_init(LumoxTestSrcClass* klass) {
     g_object_class_install_property(object_class, PROP_COLOUR,
                                     g_param_spec_uint("colour", "Colour", "0xRRGGBB", 0, 0xffffff, 0x808080,
                                                       flags));
+    g_object_class_install_property(object_class, PROP_START_DELAY,
+                                    g_param_spec_uint("start-delay", "Start delay", "ms taken to open", 0, 60000,
+                                                      0, flags));
     GstElementClass* element_class = GST_ELEMENT_CLASS(klass);
     gst_element_class_add_static_pad_template(element_class, &src_template);
     gst_element_class_set_static_metadata(element_class, "Lumox test camera", "Source/Video",
@@ -135,6 +144,7 @@ typedef struct {
     GstDevice parent;
     guint colour;
     gboolean busy;
+    guint start_delay;
 } LumoxTestDevice;
 
 typedef struct {
@@ -146,7 +156,8 @@ G_DEFINE_TYPE(LumoxTestDevice, lumox_test_device, GST_TYPE_DEVICE)
 static GstElement* lumox_test_device_create_element(GstDevice* device, const gchar* name) {
     LumoxTestDevice* self = (LumoxTestDevice*)device;
     GstElement* element = gst_element_factory_make("lumoxtestsrc", name);
-    if (element) g_object_set(element, "colour", self->colour, "busy", self->busy, NULL);
+    if (element)
+        g_object_set(element, "colour", self->colour, "busy", self->busy, "start-delay", self->start_delay, NULL);
     return element;
 }
 
@@ -183,6 +194,7 @@ static GList* lumox_test_provider_probe(GstDeviceProvider* provider) {
                                                    properties, NULL);
             device->colour = (guint)g_ascii_strtoull(fields[2], NULL, 16);
             device->busy = fields[3] && strcmp(fields[3], "busy") == 0;
+            device->start_delay = fields[3] && strcmp(fields[3], "slow") == 0 ? 1000 : 0;
             devices = g_list_append(devices, gst_object_ref_sink(device));
             gst_caps_unref(caps);
             gst_structure_free(properties);
