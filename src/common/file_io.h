@@ -17,6 +17,13 @@ enum class FileOpenResult { Opened, CannotOpen, NotRegular };
 // fd holds the descriptor and length the file's size; otherwise fd is -1.
 FileOpenResult OpenRegularFile(const char* path, int& fd, int64_t& length);
 
+// Moves the read position of a file OpenRegularFile opened to offset bytes
+// from its start; false when it cannot.
+bool SeekFile(int fd, int64_t offset);
+
+// Closes a file OpenRegularFile opened; -1 closes nothing.
+void CloseFile(int fd);
+
 // Reads up to count bytes, retrying short reads: the result is what the
 // file really gave up to its end or an error.
 size_t ReadFully(int fd, unsigned char* out, size_t count);

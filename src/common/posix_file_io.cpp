@@ -31,6 +31,12 @@ FileOpenResult OpenRegularFile(const char* path, int& fd, int64_t& length) {
     return FileOpenResult::Opened;
 }
 
+bool SeekFile(int fd, int64_t offset) { return lseek(fd, static_cast<off_t>(offset), SEEK_SET) == offset; }
+
+void CloseFile(int fd) {
+    if (fd != -1) close(fd);
+}
+
 int ReplacementFile::CreateNewFile(const char* path) {
     // 0666 less the umask, as any new file.
     return open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);

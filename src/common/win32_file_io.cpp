@@ -51,6 +51,12 @@ FileOpenResult OpenRegularFile(const char* path, int& fd, int64_t& length) {
     return FileOpenResult::Opened;
 }
 
+bool SeekFile(int fd, int64_t offset) { return _lseeki64(fd, offset, SEEK_SET) == offset; }
+
+void CloseFile(int fd) {
+    if (fd != -1) _close(fd);
+}
+
 int ReplacementFile::CreateNewFile(const char* path) {
     return _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 }

@@ -11,12 +11,6 @@
 #include <cstring>
 #include <string>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 const char* directoryOverride = nullptr;
 // The directory path the last refresh refused, "" if none.
@@ -37,9 +31,8 @@ bool CopyTail(ReplacementFile& file, std::string& why) {
     int64_t length = 0;
     why = "the file could not be read";
     if (OpenRegularFile(file.target().c_str(), fd, length) != FileOpenResult::Opened) return false;
-    const long start = static_cast<long>(sizeof(SaverSettings));
     int64_t copied = 0;
-    bool ok = lseek(fd, start, SEEK_SET) == start;
+    bool ok = SeekFile(fd, static_cast<int64_t>(sizeof(SaverSettings)));
     unsigned char chunk[16384];
     while (ok && copied < tail) {
         const size_t got = ReadFully(fd, chunk, sizeof chunk);
@@ -48,7 +41,7 @@ bool CopyTail(ReplacementFile& file, std::string& why) {
         if (!ok) why = file.error();
         copied += static_cast<int64_t>(got);
     }
-    close(fd);
+    CloseFile(fd);
     // A read that ends early would cut the tail off: no save then.
     return ok && copied >= tail;
 }
@@ -97,7 +90,7 @@ int LoadSettings() {
     // Whatever the file holds replaces the start of the record; a short file
     // leaves the rest of the record as it was.
     ReadFully(fd, reinterpret_cast<unsigned char*>(&saverSettings), sizeof saverSettings);
-    close(fd);
+    CloseFile(fd);
     return 1;
 }
 

@@ -7,12 +7,6 @@
 
 #include <cstdlib>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 int fileHandle = -1;
 int32_t fileLength = 0;
@@ -35,7 +29,7 @@ int OpenImageFile(const char* path) {
                 fileLength = static_cast<int32_t>(length);
                 return 1;
             }
-            close(fileHandle);
+            CloseFile(fileHandle);
             fileHandle = -1;
             break;
     }
@@ -58,7 +52,7 @@ ImageRecord* GetBMPFromBuffer(int32_t offset, int32_t size) {
     if (size == 0) return nullptr;
     fileBuffer = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(size)));
     if (!fileBuffer) return nullptr;
-    if (lseek(fileHandle, offset, SEEK_SET) != offset) return nullptr;
+    if (!SeekFile(fileHandle, offset)) return nullptr;
     // Only the bytes actually read are handed on: a file that shrank since
     // it was opened cannot make the decoder read stale memory.
     const size_t got = ReadFully(fileHandle, fileBuffer, static_cast<size_t>(size));
@@ -70,9 +64,7 @@ void CloseImageFile() {
         std::free(fileBuffer);
         fileBuffer = nullptr;
     }
-    if (fileHandle != -1) {
-        close(fileHandle);
-        fileHandle = -1;
-    }
+    CloseFile(fileHandle);
+    fileHandle = -1;
     fileLength = 0;
 }
