@@ -7,7 +7,7 @@
 #                             checked with lintian
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh package
 
 out=$PWD/build/packages
 jobs=$(nproc)

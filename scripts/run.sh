@@ -3,9 +3,9 @@
 # window when there is a display, else a headless snapshot.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh run
 cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$(nproc)"
+cmake --build --preset linux -j "$(nproc)" --target lumox
 if [ -n "${DISPLAY:-}" ]; then
   exec ./build/linux/src/lumox --window
 fi
