@@ -26,13 +26,13 @@
 
 #include "common/clock.h"
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
 #include "render/frame.h"
-#include "render/run_lifecycle.h"
+#include "app/run.h"
 #include "render/screen_reach.h"
 #include "scene/animation.h"
-#include "video/capture_source.h"
+#include "platform/capture_source.h"
 #include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 

@@ -1,7 +1,7 @@
 #include "render/screen_copy.h"
 
 #include "common/gl.h"
-#include "host/gl_window.h"
+#include "platform/gl_window.h"
 #include "render/frame.h"
 #include "video/texture_upload.h"
 

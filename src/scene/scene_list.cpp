@@ -1,7 +1,7 @@
 #include "scene/scene_list.h"
 
 #include "common/gl.h"
-#include "host/settings.h"
+#include "settings/settings.h"
 #include "render/frame.h"
 #include "scene/animation.h"
 

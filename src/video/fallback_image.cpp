@@ -1,9 +1,9 @@
 #include "video/fallback_image.h"
 
-#include "host/gl_window.h"
-#include "host/settings.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
 #include "video/bitmap_reader.h"
-#include "video/picture_path.h"
+#include "platform/picture_path.h"
 #include "video/texture_upload.h"
 
 namespace {

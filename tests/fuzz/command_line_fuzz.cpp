@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "host/command_line.h"
-#include "host/saver_command.h"
+#include "app/command_line.h"
+#include "app/saver_command.h"
 
 namespace {
 

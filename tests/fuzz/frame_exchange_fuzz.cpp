@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "common/gl.h"
-#include "host/gl_window.h"
+#include "platform/gl_window.h"
 #include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 

@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
-#include "render/run_lifecycle.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
+#include "app/run.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include "temp_dir.h"
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
 #include "video/fallback_image.h"
 #include "video/texture_upload.h"
 

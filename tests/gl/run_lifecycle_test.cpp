@@ -10,9 +10,9 @@
 
 #include "bitmap_bytes.h"
 #include "temp_dir.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
-#include "render/run_lifecycle.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
+#include "app/run.h"
 #include "render/screen_copy.h"
 #include "scene/animation.h"
 #include "video/texture_upload.h"

@@ -8,7 +8,7 @@
 
 #include "capture_side.h"
 #include "common/gl.h"
-#include "host/gl_window.h"
+#include "platform/gl_window.h"
 #include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 

@@ -12,12 +12,12 @@
 
 #include "common/clock.h"
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "render/run_lifecycle.h"
-#include "video/capture_source.h"
+#include "platform/gl_window.h"
+#include "app/run.h"
+#include "platform/capture_source.h"
 #include "video/fallback_image.h"
 #include "video/frame_exchange.h"
-#include "video/gst_capture.h"
+#include "linux/gst_capture.h"
 #include "video/texture_upload.h"
 
 namespace {

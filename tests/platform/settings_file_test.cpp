@@ -1,7 +1,7 @@
 // The settings file on this platform's file access: its bytes, short, long
 // and special files, atomic saves, links and modes, and the settings
 // directory with its length limit.
-#include "host/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 
 #include "common/clock.h"
 #include "common/gl.h"
-#include "host/settings.h"
+#include "settings/settings.h"
 #include "scene/animation.h"
 #include "scene/scene_list.h"
 #include "video/texture_upload.h"

@@ -1,5 +1,5 @@
-#include "host/command_line.h"
-#include "host/option_docs.h"
+#include "app/command_line.h"
+#include "app/option_docs.h"
 
 #include <gtest/gtest.h>
 

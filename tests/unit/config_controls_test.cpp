@@ -1,4 +1,4 @@
-#include "host/config_controls.h"
+#include "settings/config_controls.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "host/settings.h"
+#include "settings/settings.h"
 #include "test_files.h"
 
 namespace {

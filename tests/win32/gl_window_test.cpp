@@ -7,10 +7,10 @@
 #include <string>
 
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
-#include "host/win32_gl_window.h"
-#include "host/win32_saver.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
+#include "windows/wgl_gl_window.h"
+#include "windows/saver.h"
 #include "render/screen_copy.h"
 #include "video/texture_upload.h"
 

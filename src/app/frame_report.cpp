@@ -1,0 +1,72 @@
+#include "app/frame_report.h"
+
+#include "common/clock.h"
+#include "common/gl.h"
+#include "platform/gl_window.h"
+#include "render/frame_rate_meter.h"
+#include "render/text_overlay.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+bool frameRateOn = false;
+FrameRateMeter frameRate;
+uint64_t pauseSinceLastFrame = 0;
+// The glyphs belong to the context they were made on: made on the first
+// frame after EnableFrameRateReport, which each run calls on its own context.
+bool fontMade = false;
+bool fontReady = false;
+OverlayFont overlayFont;
+
+bool traceChecked = false;
+std::FILE* trace = nullptr;
+unsigned long long framesTraced = 0;
+
+void TraceFrame() {
+    if (!traceChecked) {
+        traceChecked = true;
+        const char* path = std::getenv(kFrameTraceVariable);
+        if (path && *path) {
+            trace = std::fopen(path, "w");
+            if (!trace) std::fprintf(stderr, "lumox: cannot write the frame trace %s\n", path);
+        }
+    }
+    if (!trace) return;
+    unsigned char pixel[4] = {0, 0, 0, 0};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(renderWindow.viewportWidth / 2, renderWindow.viewportHeight / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixel);
+    std::fprintf(trace, "frame %llu viewport %dx%d window 0x%llx centre %u %u %u\n", ++framesTraced,
+                 renderWindow.viewportWidth, renderWindow.viewportHeight,
+                 static_cast<unsigned long long>(renderWindow.glWindow), pixel[0], pixel[1], pixel[2]);
+    // Flushed line by line: the run may end by a signal or a lost display.
+    std::fflush(trace);
+}
+
+void DrawFrameRate() {
+    if (!fontMade) {
+        fontMade = true;
+        fontReady = MakeOverlayFont(overlayFont);
+        if (!fontReady) std::fprintf(stderr, "lumox: --fps: no font of the window system here, no overlay\n");
+    }
+    frameRate.AddFrame(MonotonicMicroseconds(), pauseSinceLastFrame);
+    pauseSinceLastFrame = 0;
+    if (!fontReady) return;
+    const std::string lines[] = {FrameRateLine(frameRate.FramesPerSecond()), LoadLine(frameRate.LoadPercent())};
+    const char* const text[] = {lines[0].c_str(), lines[1].c_str()};
+    DrawOverlayText(overlayFont, text, 2);
+}
+}  // namespace
+
+void EnableFrameRateReport(bool on) {
+    frameRateOn = on;
+    fontMade = false;
+}
+
+void NoteFramePause(uint64_t pausedMicroseconds) { pauseSinceLastFrame += pausedMicroseconds; }
+
+void ReportFrame() {
+    TraceFrame();
+    if (frameRateOn) DrawFrameRate();
+}
