@@ -7,7 +7,6 @@
 #include "render/tunnel.h"
 #include "scene/scene_list.h"
 
-float baseBrightness = 1.0f;
 bool frameSavings = true;
 FrameSavingsReport frameSavingsReport = {};
 

@@ -2,13 +2,13 @@
 
 #include "common/gl.h"
 #include "settings/settings.h"
-#include "render/frame.h"
 #include "scene/animation.h"
 
 #include <cmath>
 #include <cstdlib>
 
 SceneNode* sceneList = nullptr;
+float baseBrightness = 1.0f;
 
 namespace {
 

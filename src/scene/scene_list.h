@@ -24,6 +24,10 @@ struct SceneNode {
 // Head of the list, null when empty. The list owns its nodes (C heap).
 extern SceneNode* sceneList;
 
+// The frame's colour scale: 1.0 every frame. Passes that change the current
+// colour set it back to (baseBrightness, baseBrightness, baseBrightness, 1).
+extern float baseBrightness;
+
 // Appends a heap copy of node (its next is ignored) at the tail. When no
 // memory is left the node is dropped: the frame simply shows one quad less.
 void AddSceneNode(const SceneNode& node);
