@@ -170,9 +170,9 @@ const OptionSpec* MatchOption(const char* arg, bool& negated) {
     negated = false;
     if (arg[0] != '-') return nullptr;
     const char* rest = arg[1] == '-' ? arg + 2 : arg + 1;
-    if (const OptionSpec* spec = FindLinuxOption(rest)) return spec;
+    if (const OptionSpec* spec = FindOption(rest)) return spec;
     if (std::strncmp(rest, "no-", 3) == 0) {
-        const OptionSpec* spec = FindLinuxOption(rest + 3);
+        const OptionSpec* spec = FindOption(rest + 3);
         if (spec && spec->kind == OptionKind::Flag) {
             negated = true;
             return spec;
@@ -189,9 +189,9 @@ bool LooksLikeLongOption(const char* arg) {
     return std::isalpha(static_cast<unsigned char>(rest[0])) && std::isalpha(static_cast<unsigned char>(rest[1]));
 }
 
-LinuxCommand Invalid(const std::string& why) {
-    LinuxCommand command;
-    command.mode = LinuxMode::Invalid;
+CommandLine Invalid(const std::string& why) {
+    CommandLine command;
+    command.mode = RunMode::Invalid;
     command.error = why;
     return command;
 }
@@ -217,7 +217,7 @@ struct Choices {
 };
 
 // Takes the value of a Number option into the command.
-void StoreNumber(const OptionSpec& spec, unsigned long long whole, float decimal, LinuxCommand& command) {
+void StoreNumber(const OptionSpec& spec, unsigned long long whole, float decimal, CommandLine& command) {
     SettingOverrides& settings = command.settings;
     if (spec.floatOverride) {
         settings.*spec.floatOverride = decimal;
@@ -240,7 +240,7 @@ void StoreNumber(const OptionSpec& spec, unsigned long long whole, float decimal
 // Takes one option (and its value, at argv[i + 1]) into the command; an
 // error text when it cannot. i is moved past a value taken.
 std::string TakeOption(const OptionSpec& spec, bool negated, int argc, const char* const* argv, int& i,
-                       LinuxCommand& command, Choices& choices) {
+                       CommandLine& command, Choices& choices) {
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (spec.group == OptionGroup::Snapshot) choices.snapshotOnly = true;
     if (spec.group == OptionGroup::Setting || spec.id == OptionId::Fps) choices.runOnly = true;
@@ -283,7 +283,7 @@ std::string TakeOption(const OptionSpec& spec, bool negated, int argc, const cha
             ++i;
             return "";
         case OptionKind::WindowId:
-            if (!ParseXWindowId(value, choices.windowId))
+            if (!ParseWindowId(value, choices.windowId))
                 return "--window-id needs an X window id (decimal or 0x hexadecimal)";
             ++i;
             return "";
@@ -298,12 +298,12 @@ std::string TakeOption(const OptionSpec& spec, bool negated, int argc, const cha
 
 }  // namespace
 
-const OptionSpec* LinuxOptionTable(size_t& count) {
+const OptionSpec* OptionTable(size_t& count) {
     count = std::size(kOptions);
     return kOptions;
 }
 
-const OptionSpec* FindLinuxOption(const char* name) {
+const OptionSpec* FindOption(const char* name) {
     for (const OptionSpec& spec : kOptions)
         if (std::strcmp(spec.name, name) == 0) return &spec;
     return nullptr;
@@ -364,7 +364,7 @@ std::string SnapshotSizeProblem(int width, int height, const OffscreenLimits& li
     return std::string();
 }
 
-bool ParseXWindowId(const char* text, NativeWindow& window) {
+bool ParseWindowId(const char* text, NativeWindow& window) {
     if (!text) return false;
     unsigned base = 10;
     if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -390,8 +390,8 @@ bool ParseXWindowId(const char* text, NativeWindow& window) {
     return true;
 }
 
-LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow) {
-    LinuxCommand command;
+CommandLine ParseCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow) {
+    CommandLine command;
     Choices choices;
     bool addToXScreenSaver = false;
     std::string switches;  // what is left for the screen-saver switches
@@ -399,10 +399,10 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
         const char* arg = argv[i];
         bool negated = false;
         const OptionSpec* spec = MatchOption(arg, negated);
-        if (!spec && std::strcmp(arg, "-h") == 0) spec = FindLinuxOption("help");
+        if (!spec && std::strcmp(arg, "-h") == 0) spec = FindOption("help");
         if (spec) {
             if (spec->id == OptionId::Help || spec->id == OptionId::Version) {
-                command.mode = spec->id == OptionId::Help ? LinuxMode::Help : LinuxMode::Version;
+                command.mode = spec->id == OptionId::Help ? RunMode::Help : RunMode::Version;
                 return command;
             }
             if (spec->id == OptionId::AddToXScreenSaver) addToXScreenSaver = true;
@@ -427,34 +427,34 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
         return Invalid("--frames, --size, --start-ms, --step-ms and --seed belong to --snapshot");
     if (addToXScreenSaver) {
         if (choices.runOnly) return Invalid("--add-to-xscreensaver takes no other option");
-        command.mode = LinuxMode::AddToXScreenSaver;
+        command.mode = RunMode::AddToXScreenSaver;
     } else if (choices.snapshot) {
-        command.mode = LinuxMode::Snapshot;
+        command.mode = RunMode::Snapshot;
     } else if (choices.windowed) {
-        command.mode = LinuxMode::Windowed;
+        command.mode = RunMode::Windowed;
     } else if (hack) {
-        command.mode = LinuxMode::Hack;
+        command.mode = RunMode::Hack;
         command.window = choices.windowId;
         if (!command.window && xscreensaverWindow && *xscreensaverWindow &&
-            !ParseXWindowId(xscreensaverWindow, command.window))
+            !ParseWindowId(xscreensaverWindow, command.window))
             return Invalid("XSCREENSAVER_WINDOW is not a window id: \"" + PrintableText(xscreensaverWindow) + "\"");
     } else {
         const SaverCommand saver = ParseSaverCommand(switches.c_str(), false);
         switch (saver.mode) {
             case SaverMode::ConfigDialog:
-                command.mode = LinuxMode::ConfigDialog;
+                command.mode = RunMode::ConfigDialog;
                 break;
             case SaverMode::ConfigDialogForOwner:
-                command.mode = LinuxMode::ConfigDialog;
+                command.mode = RunMode::ConfigDialog;
                 command.owner = saver.owner;
                 break;
             case SaverMode::FullScreen:
-                command.mode = LinuxMode::FullScreen;
+                command.mode = RunMode::FullScreen;
                 break;
             case SaverMode::Preview:
                 command.window = ParseWindowHandle(saver.argument);
                 if (!command.window) return Invalid("/p needs the decimal id of the window to draw in");
-                command.mode = LinuxMode::Preview;
+                command.mode = RunMode::Preview;
                 break;
             case SaverMode::ChangePassword:
             case SaverMode::Refused:
@@ -462,7 +462,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
         }
         // The dialog edits the settings file; values for a run mean nothing
         // to it.
-        if (command.mode == LinuxMode::ConfigDialog && choices.runOnly)
+        if (command.mode == RunMode::ConfigDialog && choices.runOnly)
             return Invalid(
                 "settings and --fps apply to a run of the saver (-s, --window, --root, /p or --snapshot), not "
                 "to the configuration dialog");
@@ -470,16 +470,16 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
     return command;
 }
 
-RunOptions RunOptionsFor(const LinuxCommand& command) {
+RunOptions RunOptionsFor(const CommandLine& command) {
     RunOptions options;
     options.frameRateReport = command.frameRate;
     options.settings = command.settings;
     switch (command.mode) {
-        case LinuxMode::Windowed:
+        case RunMode::Windowed:
             options.windowed = true;
             options.quitKeys = true;
             break;
-        case LinuxMode::Hack:
+        case RunMode::Hack:
             // Never ended by a picture it cannot read: the daemon would show
             // a crash box and start it again.
             options.pictureFailureEndsRun = false;
@@ -487,11 +487,11 @@ RunOptions RunOptionsFor(const LinuxCommand& command) {
             options.window = RunWindow::Given;
             options.givenWindow = command.window;
             break;
-        case LinuxMode::Preview:
+        case RunMode::Preview:
             options.window = RunWindow::Given;
             options.givenWindow = command.window;
             break;
-        case LinuxMode::Snapshot:
+        case RunMode::Snapshot:
             options.window = RunWindow::Offscreen;
             options.offscreenWidth = command.width;
             options.offscreenHeight = command.height;

@@ -1,12 +1,13 @@
-// How the Linux entry point reads its command line. Long options belong to
-// Linux alone and are read first; what remains is read as the Windows
-// screen-saver switches (saver_command.h), with the same results. Portable,
-// so that every odd command line can be tried in the unit tests.
+// A command line with long options, as the Linux entry point reads it: the
+// long options (those of an XScreenSaver hack among them) are read first;
+// what remains is read as the Windows screen-saver switches
+// (saver_command.h), with the same results. Portable, so that every odd
+// command line can be tried in the unit tests.
 //
-// Every long option is declared once, in the table LinuxOptionTable(): the
+// Every long option is declared once, in the table OptionTable(): the
 // parser, --help, the man page and XScreenSaver's settings panel lumox.xml
 // (option_docs.h) all follow it. The parser fills a plain record,
-// LinuxCommand; the values it holds for the saver's settings
+// CommandLine; the values it holds for the saver's settings
 // (SettingOverrides, settings.h) replace the settings file's for one run and are never
 // written back.
 #pragma once
@@ -20,21 +21,21 @@
 #include "settings/settings.h"
 #include "app/run.h"
 
-enum class LinuxMode {
+enum class RunMode {
     Help,
     Version,
     ConfigDialog,       // no arguments, /c, /c:ID
     FullScreen,         // /s, -s, s
     Windowed,           // --window
-    Preview,            // /p ID: on X11 window ID
+    Preview,            // /p ID: on window ID
     Hack,               // --root, --window-id ID: XScreenSaver's window (or the root window)
     Snapshot,           // --snapshot FILE.png
     AddToXScreenSaver,  // --add-to-xscreensaver
     Invalid,
 };
 
-struct LinuxCommand {
-    LinuxMode mode = LinuxMode::ConfigDialog;
+struct CommandLine {
+    RunMode mode = RunMode::ConfigDialog;
     std::string snapshotPath;
     int frames = 30;
     int width = 0;   // 0: the configured resolution
@@ -54,7 +55,7 @@ struct LinuxCommand {
 
 // xscreensaverWindow is the value of $XSCREENSAVER_WINDOW (null if unset);
 // --root draws on it, --window-id wins over it.
-LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow = nullptr);
+CommandLine ParseCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow = nullptr);
 
 // How the run of a command's mode goes (FullScreen, Windowed, Preview, Hack,
 // Snapshot): its window, what a picture that cannot be read does, whether
@@ -62,7 +63,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
 // 0 (the root window) is for the caller to find; a snapshot's lastFrame too.
 // A snapshot gives a video source this long for its first frame.
 constexpr uint32_t kSnapshotFirstFrameWaitMs = 5000;
-RunOptions RunOptionsFor(const LinuxCommand& command);
+RunOptions RunOptionsFor(const CommandLine& command);
 
 // Reads "WxH" with both sides 1..16384.
 bool ParseSize(const char* text, int& width, int& height);
@@ -80,9 +81,9 @@ struct OffscreenLimits {
 // naming the first limit it passes.
 std::string SnapshotSizeProblem(int width, int height, const OffscreenLimits& limits);
 
-// Reads an X11 window id, "0x" hexadecimal or decimal, 1..0xFFFFFFFF, with
+// Reads a window id as XScreenSaver passes it, "0x" hexadecimal or decimal, 1..0xFFFFFFFF, with
 // nothing after it.
-bool ParseXWindowId(const char* text, NativeWindow& window);
+bool ParseWindowId(const char* text, NativeWindow& window);
 
 // Puts the given values into settings; the others keep theirs.
 void ApplySettingOverrides(const SettingOverrides& overrides, SaverSettings& settings);
@@ -149,10 +150,10 @@ struct OptionSpec {
 };
 
 // Every long option, in the order of --help.
-const OptionSpec* LinuxOptionTable(size_t& count);
+const OptionSpec* OptionTable(size_t& count);
 
 // The option called name (without dashes); nullptr if there is none.
-const OptionSpec* FindLinuxOption(const char* name);
+const OptionSpec* FindOption(const char* name);
 
 // The value a Flag or Number of the Setting group (and --delay) has in the
 // given settings record.

@@ -179,7 +179,7 @@ std::string PanelControlXml(const OptionSpec& spec, const SaverSettings& default
 std::string UsageText() {
     const SaverSettings defaults = Defaults();
     size_t count = 0;
-    const OptionSpec* table = LinuxOptionTable(count);
+    const OptionSpec* table = OptionTable(count);
     std::string out = "Usage: lumox [OPTION]...\n";
     out += Wrap(kSummary, 0, 0) + "\nThe screen-saver switches, as on Windows:\n";
     for (const SaverSwitch& s : kSaverSwitches) AddColumns(out, s.usage, s.help);
@@ -200,7 +200,7 @@ std::string UsageText() {
 std::string ManPage(const char* version) {
     const SaverSettings defaults = Defaults();
     size_t count = 0;
-    const OptionSpec* table = LinuxOptionTable(count);
+    const OptionSpec* table = OptionTable(count);
     std::string out;
     out += std::string(".TH LUMOX 6x \"\" \"lumox ") + Roff(version) + "\" \"XScreenSaver\"\n";
     out += ".SH NAME\nlumox \\- live video on pulsing quads over a feedback tunnel\n";
@@ -267,7 +267,7 @@ std::string ManPage(const char* version) {
 std::string XScreenSaverXml() {
     const SaverSettings defaults = Defaults();
     size_t count = 0;
-    const OptionSpec* table = LinuxOptionTable(count);
+    const OptionSpec* table = OptionTable(count);
     std::string sliders, checks, others;
     for (size_t i = 0; i < count; ++i) {
         const OptionSpec& spec = table[i];

@@ -97,7 +97,7 @@ extern SaverSettings saverSettings;
 // The display resolutions that resolutionIndex selects from.
 extern ResolutionTable resolutionTable;
 // The directory the settings file and the still picture live in, as last
-// refreshed by RefreshWindowsDirectory (Windows: the Windows directory;
+// refreshed by RefreshSettingsDirectory (Windows: the Windows directory;
 // Linux: the user's lumox configuration directory).
 extern char windowsDirectory[kWindowsDirectorySize];
 
@@ -134,7 +134,7 @@ const Resolution& SelectedResolution();
 // Fills windowsDirectory from the platform (or the test override). 0, with
 // windowsDirectory empty, when the directory's path is longer than
 // kMaxSettingsDirectoryLength.
-int RefreshWindowsDirectory();
+int RefreshSettingsDirectory();
 
 // Builds "<windowsDirectory><separator><name>" into out. 0, with out empty,
 // when windowsDirectory is empty or the path does not fit: never a cut path.
