@@ -4,12 +4,13 @@
 // (saver_command.h), with the same results. Portable, so that every odd
 // command line can be tried in the unit tests.
 //
-// Every long option is declared once, in the table OptionTable(): the
-// parser, --help, the man page and XScreenSaver's settings panel lumox.xml
-// (option_docs.h) all follow it. The parser fills a plain record,
-// CommandLine; the values it holds for the saver's settings
-// (SettingOverrides, settings.h) replace the settings file's for one run and are never
-// written back.
+// Every long option is declared once, in the table OptionTable(): the modes
+// and the snapshot's options here, the settings in the settings table
+// (settings/setting_table.h). The parser, --help, the man page and
+// XScreenSaver's settings panel lumox.xml (option_docs.h) all follow it. The
+// parser fills a plain record, CommandLine; the values it holds for the
+// saver's settings (SettingOverrides, settings.h) replace the settings file's
+// for one run and are never written back.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +19,7 @@
 #include <string>
 
 #include "platform/gl_window.h"
+#include "settings/setting_table.h"
 #include "settings/settings.h"
 #include "app/run.h"
 
@@ -81,17 +83,9 @@ struct OffscreenLimits {
 // naming the first limit it passes.
 std::string SnapshotSizeProblem(int width, int height, const OffscreenLimits& limits);
 
-// Reads a window id as XScreenSaver passes it, "0x" hexadecimal or decimal, 1..0xFFFFFFFF, with
-// nothing after it.
+// Reads a window id as XScreenSaver passes it, "0x" hexadecimal or
+// decimal, 1..0xFFFFFFFF, with nothing after it.
 bool ParseWindowId(const char* text, NativeWindow& window);
-
-// Puts the given values into settings; the others keep theirs.
-void ApplySettingOverrides(const SettingOverrides& overrides, SaverSettings& settings);
-
-// The pause after each frame of a run: the given delay, else 10 ms with
-// limitFrameRate on and none with it off.
-uint32_t FramePauseMicroseconds(const SettingOverrides* overrides, const SaverSettings& settings);
-constexpr uint32_t kLimitedFramePauseMicroseconds = 10000;
 
 // ---- The option table ----
 
@@ -101,7 +95,7 @@ enum class OptionKind {
     Flag,      // a setting on or off; "--no-NAME" turns it off
     Number,    // a number within [low, high]
     Text,      // a file or a name
-    WindowId,  // an X window id
+    WindowId,  // a window id, as XScreenSaver passes it
     Size,      // WIDTHxHEIGHT
 };
 
@@ -111,50 +105,41 @@ enum class OptionGroup {
     Setting,   // overrides the settings file for the run
 };
 
+// The options that are no setting; every setting is OptionId::Setting.
 enum class OptionId {
     Help, Version, Root, WindowId, Window, Fps, Snapshot, Frames, Size, StartMs, StepMs, Seed,
-    AddToXScreenSaver, Speed, Fluctuate, Saturation, Blur, LimitFrameRate, PulseRate, Squiggle, Rotate,
-    Count, ObjectSize, Delay, Picture, Device,
+    AddToXScreenSaver, Setting,
 };
 
 // A control of XScreenSaver's settings panel (lumox.xml). Its type follows
 // from the option's kind: a check box for a flag or switch, a slider for a
 // number, a file chooser for a FILE, a text field otherwise.
 struct PanelControl {
-    const char* id = nullptr;  // nullptr: the option has no control
-    const char* label = nullptr;
+    std::string id;  // empty: the option has no control
+    std::string label;
     const char* lowLabel = nullptr;  // sliders
     const char* highLabel = nullptr;
     bool invert = false;  // slider to the right is a smaller value (a delay)
 };
 
 struct OptionSpec {
-    OptionId id;
-    const char* name;  // without dashes
-    OptionKind kind;
-    OptionGroup group;
-    const char* valueName;  // "N", "FILE", ...; nullptr without a value
-    const char* help;       // one line, lower case, no full stop
-    double low = 0;         // Number: the accepted range
+    OptionId id = OptionId::Setting;
+    const char* name = nullptr;  // without dashes
+    OptionKind kind = OptionKind::Switch;
+    OptionGroup group = OptionGroup::Mode;
+    const char* valueName = nullptr;  // "N", "FILE", ...; nullptr without a value
+    const char* help = nullptr;       // one line, lower case, no full stop
+    double low = 0;                   // Number: the accepted range
     double high = 0;
-    bool whole = true;       // Number: only whole numbers
-    int decimals = 0;        // Number: digits after the point in the panel and the docs
-    // The settings field a Flag or Number of the Setting group overrides:
-    // exactly one pair is set, the field and the record member that holds
-    // the run's value for it.
-    int32_t SaverSettings::*intField = nullptr;
-    std::optional<int32_t> SettingOverrides::*intOverride = nullptr;
-    float SaverSettings::*floatField = nullptr;
-    std::optional<float> SettingOverrides::*floatOverride = nullptr;
+    bool whole = true;  // Number: only whole numbers
+    int decimals = 0;   // Number: digits after the point in the panel and the docs
+    const SettingSpec* setting = nullptr;  // the Setting group: its entry in the settings table
     PanelControl panel{};
 };
 
-// Every long option, in the order of --help.
+// Every long option, in the order of --help: the modes and the snapshot's
+// options, then an option for each entry of the settings table.
 const OptionSpec* OptionTable(size_t& count);
 
 // The option called name (without dashes); nullptr if there is none.
 const OptionSpec* FindOption(const char* name);
-
-// The value a Flag or Number of the Setting group (and --delay) has in the
-// given settings record.
-double SettingValueOf(const OptionSpec& option, const SaverSettings& settings);

@@ -53,7 +53,7 @@ std::string Range(const OptionSpec& spec) {
 
 // "(default 10)", "(default on)": the value without a settings file.
 std::string DefaultNote(const OptionSpec& spec, const SaverSettings& defaults) {
-    const double value = SettingValueOf(spec, defaults);
+    const double value = SettingValue(*spec.setting, defaults);
     if (spec.kind == OptionKind::Flag) return value != 0 ? "on" : "off";
     return Number(value, spec.decimals);
 }
@@ -157,11 +157,11 @@ std::string PanelControlXml(const OptionSpec& spec, const SaverSettings& default
                 Attribute("_label", panel.label) + Attribute("_low-label", panel.lowLabel) +
                 Attribute("_high-label", panel.highLabel) + Attribute("low", Number(spec.low, spec.decimals)) +
                 Attribute("high", Number(spec.high, spec.decimals)) +
-                Attribute("default", Number(SettingValueOf(spec, defaults), spec.decimals));
+                Attribute("default", Number(SettingValue(*spec.setting, defaults), spec.decimals));
         if (panel.invert) line += Attribute("convert", "invert");
     } else if (spec.kind == OptionKind::Flag) {
         // The check box writes a switch only to leave the default.
-        const bool on = SettingValueOf(spec, defaults) != 0;
+        const bool on = SettingValue(*spec.setting, defaults) != 0;
         line += "boolean" + Attribute("id", panel.id) + Attribute("_label", panel.label) +
                 (on ? Attribute("arg-unset", std::string("--no-") + spec.name) : Attribute("arg-set", arg));
     } else if (spec.kind == OptionKind::Switch) {
@@ -271,7 +271,7 @@ std::string XScreenSaverXml() {
     std::string sliders, checks, others;
     for (size_t i = 0; i < count; ++i) {
         const OptionSpec& spec = table[i];
-        if (!spec.panel.id) continue;
+        if (spec.panel.id.empty()) continue;
         const std::string control = PanelControlXml(spec, defaults);
         if (spec.kind == OptionKind::Number)
             sliders += control;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct SaverSettings {
     char pathText[1024] = {};
@@ -57,19 +58,18 @@ static_assert(offsetof(SaverSettings, reservedWord) == 1336, "file offset");
 static_assert(offsetof(SaverSettings, pulseObjectCount) == 1340, "file offset");
 static_assert(offsetof(SaverSettings, pulseObjectSize) == 1344, "file offset");
 
-// Values of the settings record given for one run; an empty one keeps the
-// settings file's value.
+struct SettingSpec;  // an entry of the settings table (setting_table.h)
+
+// Settings given for one run; a setting not given keeps the settings file's
+// value.
 struct SettingOverrides {
-    std::optional<float> outwardSpeed;
-    std::optional<int32_t> fluctuateTunnelSpeed;
-    std::optional<int32_t> extraSaturation;
-    std::optional<int32_t> radialBlur;
-    std::optional<int32_t> limitFrameRate;
-    std::optional<float> pulseRate;
-    std::optional<int32_t> pulseSquiggle;
-    std::optional<int32_t> pulseRotate;
-    std::optional<int32_t> pulseObjectCount;
-    std::optional<float> pulseObjectSize;
+    // Values for the record's fields, in the order given (a later one for
+    // the same setting wins); see ApplySettingOverrides.
+    struct Given {
+        const SettingSpec* setting = nullptr;
+        double value = 0;
+    };
+    std::vector<Given> fields;
     // The pause after each frame; without it limitFrameRate decides.
     std::optional<uint32_t> delayMicroseconds;
     std::string picture;  // another still picture; empty: lumox.bmp

@@ -109,6 +109,22 @@ void CheckOptions(const std::vector<std::unique_ptr<char[]>>& pieces, bool lastI
             // No default: a new mode must be named here (-Wswitch).
     }
 
+    // A value given for a run lies in its setting's range (as the float a
+    // number with decimals becomes) and goes into the record.
+    SaverSettings run{};
+    ApplySettingOverrides(command.settings, run);
+    for (const SettingOverrides::Given& given : command.settings.fields) {
+        Require(given.setting != nullptr, "a value for no setting");
+        const SettingSpec& setting = *given.setting;
+        if (setting.kind == SettingKind::Flag)
+            Require(given.value == 0 || given.value == 1, "a flag neither on nor off");
+        else
+            Require(given.value >= static_cast<float>(setting.low) && given.value <= static_cast<float>(setting.high),
+                    "a setting's value outside its range");
+    }
+    Require(!command.settings.delayMicroseconds || *command.settings.delayMicroseconds <= FindSetting("delay")->high,
+            "a delay outside its range");
+
     // The value readers on every argument alone.
     for (size_t i = 0; i < pieces.size(); ++i) {
         NativeWindow window = 0;

@@ -196,7 +196,8 @@ TEST(CommandLine, SettingsGivenForARunReplaceOnlyThoseFields) {
     ASSERT_EQ(c.mode, RunMode::Hack) << c.error;
     EXPECT_EQ(c.settings.picture, "p.bmp");
     EXPECT_EQ(c.device, "Cam");
-    EXPECT_FALSE(c.settings.extraSaturation.has_value());
+    EXPECT_FALSE(GivenValue(c.settings, *FindSetting("saturation")));
+    EXPECT_EQ(GivenValue(c.settings, *FindSetting("rotate")), 1.0);  // the last of two wins
 
     const SaverSettings defaults = DefaultSettings();
     SaverSettings run = defaults;
@@ -254,8 +255,8 @@ TEST(CommandLine, EveryTableOptionAndItsBounds) {
                 auto off = Parse({"/s", negated.c_str()});
                 ASSERT_EQ(on.mode, RunMode::FullScreen) << name << on.error;
                 ASSERT_EQ(off.mode, RunMode::FullScreen) << negated << off.error;
-                EXPECT_EQ(on.settings.*spec.intOverride, 1) << name;
-                EXPECT_EQ(off.settings.*spec.intOverride, 0) << negated;
+                EXPECT_EQ(GivenValue(on.settings, *spec.setting), 1.0) << name;
+                EXPECT_EQ(GivenValue(off.settings, *spec.setting), 0.0) << negated;
             } else if (spec.kind == OptionKind::Number) {
                 for (double bound : {spec.low, spec.high}) {
                     const std::string value = std::to_string(bound).substr(0, spec.whole ? std::to_string(bound).find('.')
