@@ -59,70 +59,30 @@ struct SettingSpec {
     const char* highLabel = nullptr;
     bool invert = false;  // the slider's right end is the smaller value (a delay)
 
-    constexpr SettingSpec Field(int32_t SaverSettings::*field) const {
+    // The entry's makers: each gives a copy with one more part set.
+    template <typename Change>
+    constexpr SettingSpec With(Change change) const {
         SettingSpec s = *this;
-        s.intField = field;
+        change(s);
         return s;
     }
-    constexpr SettingSpec Field(float SaverSettings::*field) const {
-        SettingSpec s = *this;
-        s.floatField = field;
-        return s;
-    }
-    constexpr SettingSpec Goes(SettingTarget where) const {
-        SettingSpec s = *this;
-        s.target = where;
-        return s;
-    }
+    constexpr SettingSpec Field(int32_t SaverSettings::*f) const { return With([&](SettingSpec& s) { s.intField = f; }); }
+    constexpr SettingSpec Field(float SaverSettings::*f) const { return With([&](SettingSpec& s) { s.floatField = f; }); }
+    constexpr SettingSpec Goes(SettingTarget where) const { return With([&](SettingSpec& s) { s.target = where; }); }
     constexpr SettingSpec Range(double from, double to, int digits = 0) const {
-        SettingSpec s = *this;
-        s.low = from;
-        s.high = to;
-        s.decimals = digits;
-        return s;
+        return With([&](SettingSpec& s) { s.low = from, s.high = to, s.decimals = digits; });
     }
-    constexpr SettingSpec Default(double value) const {
-        SettingSpec s = *this;
-        s.defaultValue = value;
-        return s;
-    }
-    constexpr SettingSpec Value(const char* name) const {
-        SettingSpec s = *this;
-        s.valueName = name;
-        return s;
-    }
-    constexpr SettingSpec Help(const char* line) const {
-        SettingSpec s = *this;
-        s.help = line;
-        return s;
-    }
+    constexpr SettingSpec Default(double v) const { return With([&](SettingSpec& s) { s.defaultValue = v; }); }
+    constexpr SettingSpec Value(const char* name) const { return With([&](SettingSpec& s) { s.valueName = name; }); }
+    constexpr SettingSpec Help(const char* line) const { return With([&](SettingSpec& s) { s.help = line; }); }
     constexpr SettingSpec Control(int id, const char* text) const {
-        SettingSpec s = *this;
-        s.control = id;
-        s.label = text;
-        return s;
+        return With([&](SettingSpec& s) { s.control = id, s.label = text; });
     }
-    constexpr SettingSpec Label(const char* text) const {
-        SettingSpec s = *this;
-        s.label = text;
-        return s;
-    }
-    constexpr SettingSpec Tenths() const {
-        SettingSpec s = *this;
-        s.tenths = true;
-        return s;
-    }
-    constexpr SettingSpec Panel(const char* text) const {
-        SettingSpec s = *this;
-        s.panelLabel = text;
-        return s;
-    }
+    constexpr SettingSpec Label(const char* text) const { return With([&](SettingSpec& s) { s.label = text; }); }
+    constexpr SettingSpec Tenths() const { return With([](SettingSpec& s) { s.tenths = true; }); }
+    constexpr SettingSpec Panel(const char* text) const { return With([&](SettingSpec& s) { s.panelLabel = text; }); }
     constexpr SettingSpec Slider(const char* lowEnd, const char* highEnd, bool inverted = false) const {
-        SettingSpec s = *this;
-        s.lowLabel = lowEnd;
-        s.highLabel = highEnd;
-        s.invert = inverted;
-        return s;
+        return With([&](SettingSpec& s) { s.lowLabel = lowEnd, s.highLabel = highEnd, s.invert = inverted; });
     }
 };
 

@@ -283,10 +283,24 @@ struct TemplateReader {
     void AlignToDword() { at = (at + 3) & ~static_cast<size_t>(3); }
 };
 
+// A rectangle in dialog units, as a template stores it.
+struct Box {
+    short x = 0, y = 0, cx = 0, cy = 0;
+};
+
+Box ReadBox(TemplateReader& r) {
+    Box box;
+    box.x = r.Short();
+    box.y = r.Short();
+    box.cx = r.Short();
+    box.cy = r.Short();
+    return box;
+}
+
 // A control of a dialog template as it is stored.
 struct TemplateControl {
     DWORD style = 0, exStyle = 0;
-    short x = 0, y = 0, cx = 0, cy = 0;
+    Box box;
     WORD id = 0;
     WORD classAtom = 0;  // 0: a class given by name
     std::string className;
@@ -297,7 +311,7 @@ struct TemplateControl {
 struct DialogTemplate {
     DWORD style = 0, exStyle = 0;
     WORD count = 0;
-    short x = 0, y = 0, cx = 0, cy = 0;
+    Box box;
     WORD menuOrdinal = 0, classOrdinal = 0;
     std::string menu, windowClass, caption;
     WORD pointSize = 0;
@@ -319,10 +333,7 @@ DialogTemplate ReadDialog2003() {
         d.style = r.Dword();
         d.exStyle = r.Dword();
         d.count = r.Word();
-        d.x = r.Short();
-        d.y = r.Short();
-        d.cx = r.Short();
-        d.cy = r.Short();
+        d.box = ReadBox(r);
         d.menu = r.NameOrOrdinal(d.menuOrdinal);
         d.windowClass = r.NameOrOrdinal(d.classOrdinal);
         d.caption = r.Text();
@@ -333,10 +344,7 @@ DialogTemplate ReadDialog2003() {
             r.AlignToDword();
             c.style = r.Dword();
             c.exStyle = r.Dword();
-            c.x = r.Short();
-            c.y = r.Short();
-            c.cx = r.Short();
-            c.cy = r.Short();
+            c.box = ReadBox(r);
             c.id = r.Word();
             c.className = r.NameOrOrdinal(c.classAtom);
             WORD textOrdinal = 0;
@@ -357,10 +365,10 @@ TEST(ConfigDialogResource, Dialog2003IsTheTemplateOfLumoxScr) {
     EXPECT_EQ(d.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
     EXPECT_EQ(d.exStyle, 0u);  // no extended style
     ASSERT_EQ(d.count, 18);
-    EXPECT_EQ(d.x, 0);
-    EXPECT_EQ(d.y, 0);
-    EXPECT_EQ(d.cx, 263);
-    EXPECT_EQ(d.cy, 175);
+    EXPECT_EQ(d.box.x, 0);
+    EXPECT_EQ(d.box.y, 0);
+    EXPECT_EQ(d.box.cx, 263);
+    EXPECT_EQ(d.box.cy, 175);
     EXPECT_EQ(d.menu, "");  // no menu
     EXPECT_EQ(d.menuOrdinal, 0);
     EXPECT_EQ(d.windowClass, "");  // the default class
@@ -375,10 +383,10 @@ TEST(ConfigDialogResource, Dialog2003IsTheTemplateOfLumoxScr) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(t.style, WS_CHILD | WS_VISIBLE | c.style);
         EXPECT_EQ(t.exStyle, 0u);
-        EXPECT_EQ(t.x, c.x);
-        EXPECT_EQ(t.y, c.y);
-        EXPECT_EQ(t.cx, c.cx);
-        EXPECT_EQ(t.cy, c.cy);
+        EXPECT_EQ(t.box.x, c.x);
+        EXPECT_EQ(t.box.y, c.y);
+        EXPECT_EQ(t.box.cx, c.cx);
+        EXPECT_EQ(t.box.cy, c.cy);
         EXPECT_EQ(t.id, static_cast<WORD>(c.id));
         if (c.classAtom) {
             EXPECT_EQ(t.classAtom, c.classAtom);
