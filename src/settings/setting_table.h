@@ -6,8 +6,9 @@
 // The Windows resource script (resources/lumox.rc) is written by hand, as its
 // bytes are fixed; a test holds dialog 2003's controls to this table.
 //
-// A new setting is one entry here, its field in SaverSettings (settings.h)
-// and, for the dialog, its control in lumox.rc.
+// A new setting is one entry here and its field in SaverSettings
+// (settings.h); in the dialog, also its control in lumox.rc and that
+// control's line in the dialog's test (tests/win32/config_dialog_test.cpp).
 #pragma once
 
 #include <cstddef>
@@ -121,7 +122,7 @@ inline constexpr SettingSpec kSettings[] = {
     Setting("object-size", SettingKind::Number).Field(&SaverSettings::pulseObjectSize).Range(0.1, 10.0, 1)
         .Default(0.5).Value("N").Help("size of the pulse objects and of their paths")
         .Control(1003, "Pulse object size:").Tenths().Slider("Small", "Large"),
-    // Its value without a settings file is what limit-frame-rate's gives.
+    // No field: without a settings file it is what limit-frame-rate's default makes it.
     Setting("delay", SettingKind::Number).Goes(SettingTarget::FramePause).Range(0, 100000).Value("USEC")
         .Help("pause after each frame in microseconds; wins over --limit-frame-rate").Label("Frame rate")
         .Slider("Low", "High", true),
