@@ -8,136 +8,92 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
+#include <vector>
 
 namespace {
 
 // The table's entries, one maker per kind of option.
 OptionSpec ModeOption(OptionId id, const char* name, OptionKind kind, const char* valueName, const char* help,
                       OptionGroup group = OptionGroup::Mode) {
-    OptionSpec spec{id, name, kind, group, valueName, help};
+    OptionSpec spec;
+    spec.id = id;
+    spec.name = name;
+    spec.kind = kind;
+    spec.group = group;
+    spec.valueName = valueName;
+    spec.help = help;
     return spec;
 }
 
 OptionSpec WholeOption(OptionId id, const char* name, const char* valueName, double low, double high,
-                       const char* help, OptionGroup group = OptionGroup::Snapshot) {
-    OptionSpec spec{id, name, OptionKind::Number, group, valueName, help};
+                       const char* help) {
+    OptionSpec spec = ModeOption(id, name, OptionKind::Number, valueName, help, OptionGroup::Snapshot);
     spec.low = low;
     spec.high = high;
     return spec;
 }
 
-OptionSpec FlagSetting(OptionId id, const char* name, int32_t SaverSettings::*field,
-                       std::optional<int32_t> SettingOverrides::*given, const char* help, const char* panelId,
-                       const char* label) {
-    OptionSpec spec{id, name, OptionKind::Flag, OptionGroup::Setting, nullptr, help};
-    spec.intField = field;
-    spec.intOverride = given;
-    spec.panel = PanelControl{panelId, label};
+// The option of an entry of the settings table, with its panel control.
+OptionSpec SettingOption(const SettingSpec& setting) {
+    const OptionKind kind = setting.kind == SettingKind::Flag     ? OptionKind::Flag
+                            : setting.kind == SettingKind::Number ? OptionKind::Number
+                                                                  : OptionKind::Text;
+    OptionSpec spec = ModeOption(OptionId::Setting, setting.option, kind, setting.valueName, setting.help,
+                                 OptionGroup::Setting);
+    spec.low = setting.low;
+    spec.high = setting.high;
+    spec.whole = !setting.floatField;  // a float field takes decimals
+    spec.decimals = setting.decimals;
+    spec.setting = &setting;
+    for (const char* c = setting.option; *c; ++c)
+        if (*c != '-') spec.panel.id += *c;
+    spec.panel.label = PanelLabel(setting);
+    spec.panel.lowLabel = setting.lowLabel;
+    spec.panel.highLabel = setting.highLabel;
+    spec.panel.invert = setting.invert;
     return spec;
 }
 
-OptionSpec NumberSetting(OptionId id, const char* name, double low, double high, const char* help,
-                         PanelControl panel) {
-    OptionSpec spec = WholeOption(id, name, "N", low, high, help, OptionGroup::Setting);
-    spec.panel = panel;
-    return spec;
+std::vector<OptionSpec> MakeOptions() {
+    OptionSpec fps = ModeOption(OptionId::Fps, "fps", OptionKind::Switch, nullptr,
+                                "draw the frame rate and the load bottom left");
+    fps.panel.id = "showfps";
+    fps.panel.label = "Show frame rate";
+    std::vector<OptionSpec> options = {
+        ModeOption(OptionId::Help, "help", OptionKind::Action, nullptr, "show the options and what they do"),
+        ModeOption(OptionId::Version, "version", OptionKind::Action, nullptr, "show the version"),
+        ModeOption(OptionId::Root, "root", OptionKind::Switch, nullptr,
+                   "run as an XScreenSaver hack: on the window in $XSCREENSAVER_WINDOW, else on the root "
+                   "window; SIGTERM ends the run"),
+        ModeOption(OptionId::WindowId, "window-id", OptionKind::WindowId, "ID",
+                   "run on window ID (decimal or 0x hexadecimal); wins over the window of --root"),
+        ModeOption(OptionId::Window, "window", OptionKind::Switch, nullptr,
+                   "run in a window of its own (q, Q or Escape quits)"),
+        fps,
+        ModeOption(OptionId::Snapshot, "snapshot", OptionKind::Text, "FILE.png",
+                   "render offscreen without a display and write the last frame as PNG"),
+        WholeOption(OptionId::Frames, "frames", "N", 1, 100000, "snapshot: frames to render (30)"),
+        ModeOption(OptionId::Size, "size", OptionKind::Size, "WxH",
+                   "snapshot: image size (the configured resolution), at most what the offscreen OpenGL draws "
+                   "(4096x4096 with Mesa)",
+                   OptionGroup::Snapshot),
+        WholeOption(OptionId::StartMs, "start-ms", "T", 0, 4294967295.0,
+                    "snapshot: frame time of the first frame in milliseconds (0)"),
+        WholeOption(OptionId::StepMs, "step-ms", "S", 0, 4294967295.0,
+                    "snapshot: frame time added per frame in milliseconds (16)"),
+        WholeOption(OptionId::Seed, "seed", "N", 0, 4294967295.0, "snapshot: seed of the random generator (1)"),
+        ModeOption(OptionId::AddToXScreenSaver, "add-to-xscreensaver", OptionKind::Action, nullptr,
+                   "add \"GL: lumox --root\" to the programs list of ~/.xscreensaver, once"),
+    };
+    for (const SettingSpec& setting : kSettings) options.push_back(SettingOption(setting));
+    return options;
 }
 
-OptionSpec DecimalSetting(OptionId id, const char* name, float SaverSettings::*field,
-                          std::optional<float> SettingOverrides::*given, double low, double high, int decimals,
-                          const char* help, PanelControl panel) {
-    OptionSpec spec = NumberSetting(id, name, low, high, help, panel);
-    spec.whole = false;
-    spec.decimals = decimals;
-    spec.floatField = field;
-    spec.floatOverride = given;
-    return spec;
+// Made on first use, so that no other unit's start-up can find it unmade.
+const std::vector<OptionSpec>& Options() {
+    static const std::vector<OptionSpec> options = MakeOptions();
+    return options;
 }
-
-OptionSpec CountSetting(OptionId id, const char* name, int32_t SaverSettings::*field,
-                        std::optional<int32_t> SettingOverrides::*given, double low, double high, const char* help,
-                        PanelControl panel) {
-    OptionSpec spec = NumberSetting(id, name, low, high, help, panel);
-    spec.intField = field;
-    spec.intOverride = given;
-    return spec;
-}
-
-OptionSpec TextSetting(OptionId id, const char* name, const char* valueName, const char* help,
-                       PanelControl panel) {
-    OptionSpec spec{id, name, OptionKind::Text, OptionGroup::Setting, valueName, help};
-    spec.panel = panel;
-    return spec;
-}
-
-using O = SettingOverrides;
-using S = SaverSettings;
-
-const OptionSpec kOptions[] = {
-    ModeOption(OptionId::Help, "help", OptionKind::Action, nullptr, "show the options and what they do"),
-    ModeOption(OptionId::Version, "version", OptionKind::Action, nullptr, "show the version"),
-    ModeOption(OptionId::Root, "root", OptionKind::Switch, nullptr,
-               "run as an XScreenSaver hack: on the window in $XSCREENSAVER_WINDOW, else on the root "
-               "window; SIGTERM ends the run"),
-    ModeOption(OptionId::WindowId, "window-id", OptionKind::WindowId, "ID",
-               "run on window ID (decimal or 0x hexadecimal); wins over the window of --root"),
-    ModeOption(OptionId::Window, "window", OptionKind::Switch, nullptr,
-               "run in a window of its own (q, Q or Escape quits)"),
-    [] {
-        OptionSpec fps = ModeOption(OptionId::Fps, "fps", OptionKind::Switch, nullptr,
-                                    "draw the frame rate and the load bottom left");
-        fps.panel = PanelControl{"showfps", "Show frame rate"};
-        return fps;
-    }(),
-    ModeOption(OptionId::Snapshot, "snapshot", OptionKind::Text, "FILE.png",
-               "render offscreen without a display and write the last frame as PNG"),
-    WholeOption(OptionId::Frames, "frames", "N", 1, 100000, "snapshot: frames to render (30)"),
-    ModeOption(OptionId::Size, "size", OptionKind::Size, "WxH",
-               "snapshot: image size (the configured resolution), at most what the offscreen OpenGL draws "
-               "(4096x4096 with Mesa)", OptionGroup::Snapshot),
-    WholeOption(OptionId::StartMs, "start-ms", "T", 0, 4294967295.0,
-                "snapshot: frame time of the first frame in milliseconds (0)"),
-    WholeOption(OptionId::StepMs, "step-ms", "S", 0, 4294967295.0,
-                "snapshot: frame time added per frame in milliseconds (16)"),
-    WholeOption(OptionId::Seed, "seed", "N", 0, 4294967295.0, "snapshot: seed of the random generator (1)"),
-    ModeOption(OptionId::AddToXScreenSaver, "add-to-xscreensaver", OptionKind::Action, nullptr,
-               "add \"GL: lumox --root\" to the programs list of ~/.xscreensaver, once"),
-
-    DecimalSetting(OptionId::Speed, "speed", &S::outwardSpeed, &O::outwardSpeed, 5, 90, 0,
-                   "outward speed of the tunnel", {"speed", "Outward speed", "Slow", "Fast"}),
-    FlagSetting(OptionId::Fluctuate, "fluctuate", &S::fluctuateTunnelSpeed, &O::fluctuateTunnelSpeed,
-                "fluctuate the tunnel's speed", "fluctuate", "Fluctuate tunnel speed"),
-    FlagSetting(OptionId::Saturation, "saturation", &S::extraSaturation, &O::extraSaturation,
-                "extra saturation on the tunnel pass", "saturation", "Extra saturation on tunnel pass"),
-    FlagSetting(OptionId::Blur, "blur", &S::radialBlur, &O::radialBlur,
-                "radial blur on The Thing (costly: a complete fillrate killer)", "blur",
-                "Radial blur processing on The Thing"),
-    FlagSetting(OptionId::LimitFrameRate, "limit-frame-rate", &S::limitFrameRate, &O::limitFrameRate,
-                "pause 10 ms after each frame (as --delay 10000)", "limitframerate", "Limit framerate"),
-    DecimalSetting(OptionId::PulseRate, "pulse-rate", &S::pulseRate, &O::pulseRate, 1, 10000, 0,
-                   "speed of the pulse objects' brightness pulse", {"pulserate", "Pulse rate", "Slow", "Fast"}),
-    FlagSetting(OptionId::Squiggle, "squiggle", &S::pulseSquiggle, &O::pulseSquiggle,
-                "the pulse objects tumble and breathe", "squiggle", "Pulse objects squiggle"),
-    FlagSetting(OptionId::Rotate, "rotate", &S::pulseRotate, &O::pulseRotate, "the pulse objects spin", "rotate",
-                "Pulse objects rotate"),
-    CountSetting(OptionId::Count, "count", &S::pulseObjectCount, &O::pulseObjectCount, 1, 1000,
-                 "number of pulse objects", {"count", "Pulse objects", "Few", "Many"}),
-    DecimalSetting(OptionId::ObjectSize, "object-size", &S::pulseObjectSize, &O::pulseObjectSize, 0.1, 10.0, 1,
-                   "size of the pulse objects and of their paths", {"objectsize", "Pulse object size", "Small",
-                                                                    "Large"}),
-    [] {
-        OptionSpec delay = NumberSetting(OptionId::Delay, "delay", 0, 100000,
-                                         "pause after each frame in microseconds; wins over --limit-frame-rate",
-                                         {"delay", "Frame rate", "Low", "High", true});
-        delay.valueName = "USEC";
-        return delay;
-    }(),
-    TextSetting(OptionId::Picture, "picture", "FILE",
-                "show FILE, a 24-bit uncompressed bitmap, instead of lumox.bmp", {"picture", "Picture"}),
-    TextSetting(OptionId::Device, "device", "NAME",
-                "the camera whose name or device path contains NAME, ignoring case (else the first one)", {"device", "Camera"}),
-};
 
 // A whole decimal number in [low, high]; nothing else may follow it.
 bool ParseWhole(const char* text, unsigned long long low, unsigned long long high, unsigned long long& value) {
@@ -170,9 +126,9 @@ const OptionSpec* MatchOption(const char* arg, bool& negated) {
     negated = false;
     if (arg[0] != '-') return nullptr;
     const char* rest = arg[1] == '-' ? arg + 2 : arg + 1;
-    if (const OptionSpec* spec = FindLinuxOption(rest)) return spec;
+    if (const OptionSpec* spec = FindOption(rest)) return spec;
     if (std::strncmp(rest, "no-", 3) == 0) {
-        const OptionSpec* spec = FindLinuxOption(rest + 3);
+        const OptionSpec* spec = FindOption(rest + 3);
         if (spec && spec->kind == OptionKind::Flag) {
             negated = true;
             return spec;
@@ -189,9 +145,9 @@ bool LooksLikeLongOption(const char* arg) {
     return std::isalpha(static_cast<unsigned char>(rest[0])) && std::isalpha(static_cast<unsigned char>(rest[1]));
 }
 
-LinuxCommand Invalid(const std::string& why) {
-    LinuxCommand command;
-    command.mode = LinuxMode::Invalid;
+CommandLine Invalid(const std::string& why) {
+    CommandLine command;
+    command.mode = RunMode::Invalid;
     command.error = why;
     return command;
 }
@@ -217,14 +173,12 @@ struct Choices {
 };
 
 // Takes the value of a Number option into the command.
-void StoreNumber(const OptionSpec& spec, unsigned long long whole, float decimal, LinuxCommand& command) {
-    SettingOverrides& settings = command.settings;
-    if (spec.floatOverride) {
-        settings.*spec.floatOverride = decimal;
-        return;
-    }
-    if (spec.intOverride) {
-        settings.*spec.intOverride = static_cast<int32_t>(whole);
+void StoreNumber(const OptionSpec& spec, unsigned long long whole, float decimal, CommandLine& command) {
+    if (const SettingSpec* setting = spec.setting) {
+        if (setting->target == SettingTarget::FramePause)
+            command.settings.delayMicroseconds = static_cast<uint32_t>(whole);
+        else
+            command.settings.fields.push_back({setting, spec.whole ? static_cast<double>(whole) : decimal});
         return;
     }
     switch (spec.id) {
@@ -232,15 +186,33 @@ void StoreNumber(const OptionSpec& spec, unsigned long long whole, float decimal
         case OptionId::StartMs: command.startMs = static_cast<uint32_t>(whole); break;
         case OptionId::StepMs: command.stepMs = static_cast<uint32_t>(whole); break;
         case OptionId::Seed: command.seed = static_cast<uint32_t>(whole); break;
-        case OptionId::Delay: settings.delayMicroseconds = static_cast<uint32_t>(whole); break;
         default: break;
     }
+}
+
+// Takes the value of a Text option into the command.
+void StoreText(const OptionSpec& spec, const char* value, CommandLine& command, Choices& choices) {
+    if (!spec.setting) {  // --snapshot
+        choices.snapshot = true;
+        command.snapshotPath = value;
+    } else if (spec.setting->target == SettingTarget::Picture) {
+        command.settings.picture = value;
+    } else {
+        command.device = value;
+    }
+}
+
+// What a Text option wants when it is given none.
+const char* TextWanted(const OptionSpec& spec) {
+    if (!spec.setting) return "the name of the PNG file to write";
+    if (spec.setting->target == SettingTarget::Camera) return "a part of the camera's name or device path";
+    return "the name of a file";
 }
 
 // Takes one option (and its value, at argv[i + 1]) into the command; an
 // error text when it cannot. i is moved past a value taken.
 std::string TakeOption(const OptionSpec& spec, bool negated, int argc, const char* const* argv, int& i,
-                       LinuxCommand& command, Choices& choices) {
+                       CommandLine& command, Choices& choices) {
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (spec.group == OptionGroup::Snapshot) choices.snapshotOnly = true;
     if (spec.group == OptionGroup::Setting || spec.id == OptionId::Fps) choices.runOnly = true;
@@ -253,7 +225,7 @@ std::string TakeOption(const OptionSpec& spec, bool negated, int argc, const cha
             if (spec.id == OptionId::Fps) command.frameRate = true;
             return "";
         case OptionKind::Flag:
-            command.settings.*spec.intOverride = negated ? 0 : 1;
+            command.settings.fields.push_back({spec.setting, negated ? 0.0 : 1.0});
             return "";
         case OptionKind::Number: {
             unsigned long long whole = 0;
@@ -267,23 +239,12 @@ std::string TakeOption(const OptionSpec& spec, bool negated, int argc, const cha
             return "";
         }
         case OptionKind::Text:
-            if (!value || !*value)
-                return std::string("--") + spec.name + " needs " +
-                       (spec.id == OptionId::Snapshot ? "the name of the PNG file to write"
-                        : spec.id == OptionId::Device ? "a part of the camera's name or device path"
-                                                      : "the name of a file");
-            if (spec.id == OptionId::Snapshot) {
-                choices.snapshot = true;
-                command.snapshotPath = value;
-            } else if (spec.id == OptionId::Picture) {
-                command.settings.picture = value;
-            } else {
-                command.device = value;
-            }
+            if (!value || !*value) return std::string("--") + spec.name + " needs " + TextWanted(spec);
+            StoreText(spec, value, command, choices);
             ++i;
             return "";
         case OptionKind::WindowId:
-            if (!ParseXWindowId(value, choices.windowId))
+            if (!ParseWindowId(value, choices.windowId))
                 return "--window-id needs an X window id (decimal or 0x hexadecimal)";
             ++i;
             return "";
@@ -298,35 +259,15 @@ std::string TakeOption(const OptionSpec& spec, bool negated, int argc, const cha
 
 }  // namespace
 
-const OptionSpec* LinuxOptionTable(size_t& count) {
-    count = std::size(kOptions);
-    return kOptions;
+const OptionSpec* OptionTable(size_t& count) {
+    count = Options().size();
+    return Options().data();
 }
 
-const OptionSpec* FindLinuxOption(const char* name) {
-    for (const OptionSpec& spec : kOptions)
+const OptionSpec* FindOption(const char* name) {
+    for (const OptionSpec& spec : Options())
         if (std::strcmp(spec.name, name) == 0) return &spec;
     return nullptr;
-}
-
-double SettingValueOf(const OptionSpec& option, const SaverSettings& settings) {
-    if (option.intField) return settings.*option.intField;
-    if (option.floatField) return settings.*option.floatField;
-    if (option.id == OptionId::Delay) return FramePauseMicroseconds(nullptr, settings);
-    return 0;
-}
-
-void ApplySettingOverrides(const SettingOverrides& overrides, SaverSettings& settings) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.intOverride && overrides.*spec.intOverride) settings.*spec.intField = *(overrides.*spec.intOverride);
-        if (spec.floatOverride && overrides.*spec.floatOverride)
-            settings.*spec.floatField = *(overrides.*spec.floatOverride);
-    }
-}
-
-uint32_t FramePauseMicroseconds(const SettingOverrides* overrides, const SaverSettings& settings) {
-    if (overrides && overrides->delayMicroseconds) return *overrides->delayMicroseconds;
-    return settings.limitFrameRate ? kLimitedFramePauseMicroseconds : 0;
 }
 
 bool ParseSize(const char* text, int& width, int& height) {
@@ -364,7 +305,7 @@ std::string SnapshotSizeProblem(int width, int height, const OffscreenLimits& li
     return std::string();
 }
 
-bool ParseXWindowId(const char* text, NativeWindow& window) {
+bool ParseWindowId(const char* text, NativeWindow& window) {
     if (!text) return false;
     unsigned base = 10;
     if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -390,8 +331,8 @@ bool ParseXWindowId(const char* text, NativeWindow& window) {
     return true;
 }
 
-LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow) {
-    LinuxCommand command;
+CommandLine ParseCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow) {
+    CommandLine command;
     Choices choices;
     bool addToXScreenSaver = false;
     std::string switches;  // what is left for the screen-saver switches
@@ -399,10 +340,10 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
         const char* arg = argv[i];
         bool negated = false;
         const OptionSpec* spec = MatchOption(arg, negated);
-        if (!spec && std::strcmp(arg, "-h") == 0) spec = FindLinuxOption("help");
+        if (!spec && std::strcmp(arg, "-h") == 0) spec = FindOption("help");
         if (spec) {
             if (spec->id == OptionId::Help || spec->id == OptionId::Version) {
-                command.mode = spec->id == OptionId::Help ? LinuxMode::Help : LinuxMode::Version;
+                command.mode = spec->id == OptionId::Help ? RunMode::Help : RunMode::Version;
                 return command;
             }
             if (spec->id == OptionId::AddToXScreenSaver) addToXScreenSaver = true;
@@ -427,34 +368,34 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
         return Invalid("--frames, --size, --start-ms, --step-ms and --seed belong to --snapshot");
     if (addToXScreenSaver) {
         if (choices.runOnly) return Invalid("--add-to-xscreensaver takes no other option");
-        command.mode = LinuxMode::AddToXScreenSaver;
+        command.mode = RunMode::AddToXScreenSaver;
     } else if (choices.snapshot) {
-        command.mode = LinuxMode::Snapshot;
+        command.mode = RunMode::Snapshot;
     } else if (choices.windowed) {
-        command.mode = LinuxMode::Windowed;
+        command.mode = RunMode::Windowed;
     } else if (hack) {
-        command.mode = LinuxMode::Hack;
+        command.mode = RunMode::Hack;
         command.window = choices.windowId;
         if (!command.window && xscreensaverWindow && *xscreensaverWindow &&
-            !ParseXWindowId(xscreensaverWindow, command.window))
+            !ParseWindowId(xscreensaverWindow, command.window))
             return Invalid("XSCREENSAVER_WINDOW is not a window id: \"" + PrintableText(xscreensaverWindow) + "\"");
     } else {
         const SaverCommand saver = ParseSaverCommand(switches.c_str(), false);
         switch (saver.mode) {
             case SaverMode::ConfigDialog:
-                command.mode = LinuxMode::ConfigDialog;
+                command.mode = RunMode::ConfigDialog;
                 break;
             case SaverMode::ConfigDialogForOwner:
-                command.mode = LinuxMode::ConfigDialog;
+                command.mode = RunMode::ConfigDialog;
                 command.owner = saver.owner;
                 break;
             case SaverMode::FullScreen:
-                command.mode = LinuxMode::FullScreen;
+                command.mode = RunMode::FullScreen;
                 break;
             case SaverMode::Preview:
                 command.window = ParseWindowHandle(saver.argument);
                 if (!command.window) return Invalid("/p needs the decimal id of the window to draw in");
-                command.mode = LinuxMode::Preview;
+                command.mode = RunMode::Preview;
                 break;
             case SaverMode::ChangePassword:
             case SaverMode::Refused:
@@ -462,7 +403,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
         }
         // The dialog edits the settings file; values for a run mean nothing
         // to it.
-        if (command.mode == LinuxMode::ConfigDialog && choices.runOnly)
+        if (command.mode == RunMode::ConfigDialog && choices.runOnly)
             return Invalid(
                 "settings and --fps apply to a run of the saver (-s, --window, --root, /p or --snapshot), not "
                 "to the configuration dialog");
@@ -470,16 +411,16 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
     return command;
 }
 
-RunOptions RunOptionsFor(const LinuxCommand& command) {
+RunOptions RunOptionsFor(const CommandLine& command) {
     RunOptions options;
     options.frameRateReport = command.frameRate;
     options.settings = command.settings;
     switch (command.mode) {
-        case LinuxMode::Windowed:
+        case RunMode::Windowed:
             options.windowed = true;
             options.quitKeys = true;
             break;
-        case LinuxMode::Hack:
+        case RunMode::Hack:
             // Never ended by a picture it cannot read: the daemon would show
             // a crash box and start it again.
             options.pictureFailureEndsRun = false;
@@ -487,11 +428,11 @@ RunOptions RunOptionsFor(const LinuxCommand& command) {
             options.window = RunWindow::Given;
             options.givenWindow = command.window;
             break;
-        case LinuxMode::Preview:
+        case RunMode::Preview:
             options.window = RunWindow::Given;
             options.givenWindow = command.window;
             break;
-        case LinuxMode::Snapshot:
+        case RunMode::Snapshot:
             options.window = RunWindow::Offscreen;
             options.offscreenWidth = command.width;
             options.offscreenHeight = command.height;

@@ -1,14 +1,16 @@
-// How the Linux entry point reads its command line. Long options belong to
-// Linux alone and are read first; what remains is read as the Windows
-// screen-saver switches (saver_command.h), with the same results. Portable,
-// so that every odd command line can be tried in the unit tests.
+// A command line with long options, as the Linux entry point reads it: the
+// long options (those of an XScreenSaver hack among them) are read first;
+// what remains is read as the Windows screen-saver switches
+// (saver_command.h), with the same results. Portable, so that every odd
+// command line can be tried in the unit tests.
 //
-// Every long option is declared once, in the table LinuxOptionTable(): the
-// parser, --help, the man page and XScreenSaver's settings panel lumox.xml
-// (option_docs.h) all follow it. The parser fills a plain record,
-// LinuxCommand; the values it holds for the saver's settings
-// (SettingOverrides, settings.h) replace the settings file's for one run and are never
-// written back.
+// Every long option is declared once, in the table OptionTable(): the modes
+// and the snapshot's options here, the settings in the settings table
+// (settings/setting_table.h). The parser, --help, the man page and
+// XScreenSaver's settings panel lumox.xml (option_docs.h) all follow it. The
+// parser fills a plain record, CommandLine; the values it holds for the
+// saver's settings (SettingOverrides, settings.h) replace the settings file's
+// for one run and are never written back.
 #pragma once
 
 #include <cstddef>
@@ -17,24 +19,25 @@
 #include <string>
 
 #include "platform/gl_window.h"
+#include "settings/setting_table.h"
 #include "settings/settings.h"
 #include "app/run.h"
 
-enum class LinuxMode {
+enum class RunMode {
     Help,
     Version,
     ConfigDialog,       // no arguments, /c, /c:ID
     FullScreen,         // /s, -s, s
     Windowed,           // --window
-    Preview,            // /p ID: on X11 window ID
+    Preview,            // /p ID: on window ID
     Hack,               // --root, --window-id ID: XScreenSaver's window (or the root window)
     Snapshot,           // --snapshot FILE.png
     AddToXScreenSaver,  // --add-to-xscreensaver
     Invalid,
 };
 
-struct LinuxCommand {
-    LinuxMode mode = LinuxMode::ConfigDialog;
+struct CommandLine {
+    RunMode mode = RunMode::ConfigDialog;
     std::string snapshotPath;
     int frames = 30;
     int width = 0;   // 0: the configured resolution
@@ -54,7 +57,7 @@ struct LinuxCommand {
 
 // xscreensaverWindow is the value of $XSCREENSAVER_WINDOW (null if unset);
 // --root draws on it, --window-id wins over it.
-LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow = nullptr);
+CommandLine ParseCommandLine(int argc, const char* const* argv, const char* xscreensaverWindow = nullptr);
 
 // How the run of a command's mode goes (FullScreen, Windowed, Preview, Hack,
 // Snapshot): its window, what a picture that cannot be read does, whether
@@ -62,7 +65,7 @@ LinuxCommand ParseLinuxCommandLine(int argc, const char* const* argv, const char
 // 0 (the root window) is for the caller to find; a snapshot's lastFrame too.
 // A snapshot gives a video source this long for its first frame.
 constexpr uint32_t kSnapshotFirstFrameWaitMs = 5000;
-RunOptions RunOptionsFor(const LinuxCommand& command);
+RunOptions RunOptionsFor(const CommandLine& command);
 
 // Reads "WxH" with both sides 1..16384.
 bool ParseSize(const char* text, int& width, int& height);
@@ -80,17 +83,9 @@ struct OffscreenLimits {
 // naming the first limit it passes.
 std::string SnapshotSizeProblem(int width, int height, const OffscreenLimits& limits);
 
-// Reads an X11 window id, "0x" hexadecimal or decimal, 1..0xFFFFFFFF, with
-// nothing after it.
-bool ParseXWindowId(const char* text, NativeWindow& window);
-
-// Puts the given values into settings; the others keep theirs.
-void ApplySettingOverrides(const SettingOverrides& overrides, SaverSettings& settings);
-
-// The pause after each frame of a run: the given delay, else 10 ms with
-// limitFrameRate on and none with it off.
-uint32_t FramePauseMicroseconds(const SettingOverrides* overrides, const SaverSettings& settings);
-constexpr uint32_t kLimitedFramePauseMicroseconds = 10000;
+// Reads a window id as XScreenSaver passes it, "0x" hexadecimal or
+// decimal, 1..0xFFFFFFFF, with nothing after it.
+bool ParseWindowId(const char* text, NativeWindow& window);
 
 // ---- The option table ----
 
@@ -100,7 +95,7 @@ enum class OptionKind {
     Flag,      // a setting on or off; "--no-NAME" turns it off
     Number,    // a number within [low, high]
     Text,      // a file or a name
-    WindowId,  // an X window id
+    WindowId,  // a window id, as XScreenSaver passes it
     Size,      // WIDTHxHEIGHT
 };
 
@@ -110,50 +105,41 @@ enum class OptionGroup {
     Setting,   // overrides the settings file for the run
 };
 
+// The options that are no setting; every setting is OptionId::Setting.
 enum class OptionId {
     Help, Version, Root, WindowId, Window, Fps, Snapshot, Frames, Size, StartMs, StepMs, Seed,
-    AddToXScreenSaver, Speed, Fluctuate, Saturation, Blur, LimitFrameRate, PulseRate, Squiggle, Rotate,
-    Count, ObjectSize, Delay, Picture, Device,
+    AddToXScreenSaver, Setting,
 };
 
 // A control of XScreenSaver's settings panel (lumox.xml). Its type follows
 // from the option's kind: a check box for a flag or switch, a slider for a
 // number, a file chooser for a FILE, a text field otherwise.
 struct PanelControl {
-    const char* id = nullptr;  // nullptr: the option has no control
-    const char* label = nullptr;
+    std::string id;  // empty: the option has no control
+    std::string label;
     const char* lowLabel = nullptr;  // sliders
     const char* highLabel = nullptr;
     bool invert = false;  // slider to the right is a smaller value (a delay)
 };
 
 struct OptionSpec {
-    OptionId id;
-    const char* name;  // without dashes
-    OptionKind kind;
-    OptionGroup group;
-    const char* valueName;  // "N", "FILE", ...; nullptr without a value
-    const char* help;       // one line, lower case, no full stop
-    double low = 0;         // Number: the accepted range
+    OptionId id = OptionId::Setting;
+    const char* name = nullptr;  // without dashes
+    OptionKind kind = OptionKind::Switch;
+    OptionGroup group = OptionGroup::Mode;
+    const char* valueName = nullptr;  // "N", "FILE", ...; nullptr without a value
+    const char* help = nullptr;       // one line, lower case, no full stop
+    double low = 0;                   // Number: the accepted range
     double high = 0;
-    bool whole = true;       // Number: only whole numbers
-    int decimals = 0;        // Number: digits after the point in the panel and the docs
-    // The settings field a Flag or Number of the Setting group overrides:
-    // exactly one pair is set, the field and the record member that holds
-    // the run's value for it.
-    int32_t SaverSettings::*intField = nullptr;
-    std::optional<int32_t> SettingOverrides::*intOverride = nullptr;
-    float SaverSettings::*floatField = nullptr;
-    std::optional<float> SettingOverrides::*floatOverride = nullptr;
+    bool whole = true;  // Number: only whole numbers
+    int decimals = 0;   // Number: digits after the point in the panel and the docs
+    const SettingSpec* setting = nullptr;  // the Setting group: its entry in the settings table
     PanelControl panel{};
 };
 
-// Every long option, in the order of --help.
-const OptionSpec* LinuxOptionTable(size_t& count);
+// Every long option, in the order of --help: the modes and the snapshot's
+// options, then an option for each entry of the settings table.
+const OptionSpec* OptionTable(size_t& count);
 
 // The option called name (without dashes); nullptr if there is none.
-const OptionSpec* FindLinuxOption(const char* name);
-
-// The value a Flag or Number of the Setting group (and --delay) has in the
-// given settings record.
-double SettingValueOf(const OptionSpec& option, const SaverSettings& settings);
+const OptionSpec* FindOption(const char* name);

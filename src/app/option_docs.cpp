@@ -53,7 +53,7 @@ std::string Range(const OptionSpec& spec) {
 
 // "(default 10)", "(default on)": the value without a settings file.
 std::string DefaultNote(const OptionSpec& spec, const SaverSettings& defaults) {
-    const double value = SettingValueOf(spec, defaults);
+    const double value = SettingValue(*spec.setting, defaults);
     if (spec.kind == OptionKind::Flag) return value != 0 ? "on" : "off";
     return Number(value, spec.decimals);
 }
@@ -157,11 +157,11 @@ std::string PanelControlXml(const OptionSpec& spec, const SaverSettings& default
                 Attribute("_label", panel.label) + Attribute("_low-label", panel.lowLabel) +
                 Attribute("_high-label", panel.highLabel) + Attribute("low", Number(spec.low, spec.decimals)) +
                 Attribute("high", Number(spec.high, spec.decimals)) +
-                Attribute("default", Number(SettingValueOf(spec, defaults), spec.decimals));
+                Attribute("default", Number(SettingValue(*spec.setting, defaults), spec.decimals));
         if (panel.invert) line += Attribute("convert", "invert");
     } else if (spec.kind == OptionKind::Flag) {
         // The check box writes a switch only to leave the default.
-        const bool on = SettingValueOf(spec, defaults) != 0;
+        const bool on = SettingValue(*spec.setting, defaults) != 0;
         line += "boolean" + Attribute("id", panel.id) + Attribute("_label", panel.label) +
                 (on ? Attribute("arg-unset", std::string("--no-") + spec.name) : Attribute("arg-set", arg));
     } else if (spec.kind == OptionKind::Switch) {
@@ -179,7 +179,7 @@ std::string PanelControlXml(const OptionSpec& spec, const SaverSettings& default
 std::string UsageText() {
     const SaverSettings defaults = Defaults();
     size_t count = 0;
-    const OptionSpec* table = LinuxOptionTable(count);
+    const OptionSpec* table = OptionTable(count);
     std::string out = "Usage: lumox [OPTION]...\n";
     out += Wrap(kSummary, 0, 0) + "\nThe screen-saver switches, as on Windows:\n";
     for (const SaverSwitch& s : kSaverSwitches) AddColumns(out, s.usage, s.help);
@@ -200,7 +200,7 @@ std::string UsageText() {
 std::string ManPage(const char* version) {
     const SaverSettings defaults = Defaults();
     size_t count = 0;
-    const OptionSpec* table = LinuxOptionTable(count);
+    const OptionSpec* table = OptionTable(count);
     std::string out;
     out += std::string(".TH LUMOX 6x \"\" \"lumox ") + Roff(version) + "\" \"XScreenSaver\"\n";
     out += ".SH NAME\nlumox \\- live video on pulsing quads over a feedback tunnel\n";
@@ -267,11 +267,11 @@ std::string ManPage(const char* version) {
 std::string XScreenSaverXml() {
     const SaverSettings defaults = Defaults();
     size_t count = 0;
-    const OptionSpec* table = LinuxOptionTable(count);
+    const OptionSpec* table = OptionTable(count);
     std::string sliders, checks, others;
     for (size_t i = 0; i < count; ++i) {
         const OptionSpec& spec = table[i];
-        if (!spec.panel.id) continue;
+        if (spec.panel.id.empty()) continue;
         const std::string control = PanelControlXml(spec, defaults);
         if (spec.kind == OptionKind::Number)
             sliders += control;

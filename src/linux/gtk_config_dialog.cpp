@@ -2,24 +2,25 @@
 // texts and ranges of the Windows dialog 2003. Implements config_dialog.h;
 // relies on GTK 3 (gtk_modal.h for the owner window and the modal run, which
 // SIGTERM and SIGINT end as a Cancel) and on the portable conversions of
-// config_controls.h.
+// config_controls.h, whose controls are those of the settings table.
 #include <gtk/gtk.h>
 
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "settings/config_controls.h"
 #include "platform/config_dialog.h"
 #include "linux/gtk_modal.h"
 #include "linux/gtk_error_dialog.h"
+#include "settings/setting_table.h"
 #include "settings/settings.h"
 
 namespace {
 
 struct ConfigWidgets {
-    GtkWidget* trackbars[kConfigTrackbarCount] = {};
-    GtkWidget* checkBoxes[kConfigCheckBoxCount] = {};
+    GtkWidget* controls[kSettingCount] = {};  // by index into kSettings: a scale or a check button
     GtkWidget* resolution = nullptr;
 };
 
@@ -52,14 +53,30 @@ gboolean OnKeyPress(GtkWidget* dialog, GdkEventKey* event, gpointer) {
     return FALSE;
 }
 
-GtkWidget* RightLabel(const char* text) {
-    GtkWidget* label = gtk_label_new(text);
+// The label beside a control: a Windows text, whose mnemonic (if any)
+// moves the focus to the control.
+GtkWidget* RightLabel(const char* text, GtkWidget* control) {
+    GtkWidget* label = gtk_label_new_with_mnemonic(Mnemonic(text).c_str());
     gtk_label_set_xalign(GTK_LABEL(label), 1.0f);
+    gtk_label_set_mnemonic_widget(GTK_LABEL(label), control);
     return label;
 }
 
-// Lays the controls out in the order of the Windows dialog, top to bottom:
-// outward speed, the six options, resolution, pulse rate, size and number.
+// A scale with the trackbar's range of positions.
+GtkWidget* MakeScale(const SettingSpec& setting) {
+    const int minimum = TrackbarMinimum(setting), maximum = TrackbarMaximum(setting);
+    const double page = maximum - minimum >= 100 ? (maximum - minimum) / 10 : 5;
+    GtkAdjustment* range = gtk_adjustment_new(minimum, minimum, maximum, 1, page, 0);
+    GtkWidget* scale = gtk_scale_new(GTK_ORIENTATION_HORIZONTAL, range);
+    gtk_scale_set_digits(GTK_SCALE(scale), 0);  // also keeps dragged values whole
+    gtk_scale_set_value_pos(GTK_SCALE(scale), GTK_POS_RIGHT);
+    gtk_widget_set_hexpand(scale, TRUE);
+    gtk_widget_set_size_request(scale, 260, -1);
+    if (setting.tenths) g_signal_connect(scale, "format-value", G_CALLBACK(FormatTenths), nullptr);
+    return scale;
+}
+
+// Lays the controls out in the order of the Windows dialog.
 GtkWidget* BuildDialog(ConfigWidgets& w) {
     GtkWidget* dialog = gtk_dialog_new();
     gtk_window_set_title(GTK_WINDOW(dialog), "Lumox Config");
@@ -77,51 +94,54 @@ GtkWidget* BuildDialog(ConfigWidgets& w) {
     gtk_container_set_border_width(GTK_CONTAINER(grid), 10);
     gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), grid);
 
-    for (int i = 0; i < kConfigTrackbarCount; ++i) {
-        const ConfigTrackbar& bar = kConfigTrackbars[i];
-        const double page = bar.maximum - bar.minimum >= 100 ? (bar.maximum - bar.minimum) / 10 : 5;
-        GtkAdjustment* range = gtk_adjustment_new(bar.minimum, bar.minimum, bar.maximum, 1, page, 0);
-        GtkWidget* scale = gtk_scale_new(GTK_ORIENTATION_HORIZONTAL, range);
-        gtk_scale_set_digits(GTK_SCALE(scale), 0);  // also keeps dragged values whole
-        gtk_scale_set_value_pos(GTK_SCALE(scale), GTK_POS_RIGHT);
-        gtk_widget_set_hexpand(scale, TRUE);
-        gtk_widget_set_size_request(scale, 260, -1);
-        if (bar.id == kPulseObjectSizeTrackbar) g_signal_connect(scale, "format-value", G_CALLBACK(FormatTenths), nullptr);
-        w.trackbars[i] = scale;
+    for (size_t i : ConfigDialogSettings()) {
+        const SettingSpec& setting = kSettings[i];
+        w.controls[i] = setting.kind == SettingKind::Number
+                            ? MakeScale(setting)
+                            : gtk_check_button_new_with_mnemonic(Mnemonic(setting.label).c_str());
     }
-    for (int i = 0; i < kConfigCheckBoxCount; ++i)
-        w.checkBoxes[i] = gtk_check_button_new_with_mnemonic(Mnemonic(kConfigCheckBoxes[i].text).c_str());
     w.resolution = gtk_combo_box_text_new();
     for (const char* text : kConfigResolutionTexts) gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(w.resolution), text);
 
+    // As in dialog 2003 from top to bottom: the first trackbar, the check
+    // boxes, the resolution, the other trackbars.
+    std::vector<size_t> trackbars, checkBoxes;
+    for (size_t i : ConfigDialogSettings())
+        (kSettings[i].kind == SettingKind::Number ? trackbars : checkBoxes).push_back(i);
     int row = 0;
-    auto addTrackbar = [&](int index) {
-        gtk_grid_attach(GTK_GRID(grid), RightLabel(kConfigTrackbars[index].label), 0, row, 1, 1);
-        gtk_grid_attach(GTK_GRID(grid), w.trackbars[index], 1, row++, 1, 1);
+    auto addRow = [&](const char* label, GtkWidget* control) {
+        gtk_grid_attach(GTK_GRID(grid), RightLabel(label, control), 0, row, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), control, 1, row++, 1, 1);
     };
-    addTrackbar(0);
-    for (GtkWidget* check : w.checkBoxes) gtk_grid_attach(GTK_GRID(grid), check, 0, row++, 2, 1);
-    gtk_grid_attach(GTK_GRID(grid), RightLabel("Resolution:"), 0, row, 1, 1);
-    gtk_grid_attach(GTK_GRID(grid), w.resolution, 1, row++, 1, 1);
-    for (int i = 1; i < kConfigTrackbarCount; ++i) addTrackbar(i);
+    auto addTrackbars = [&](size_t from, size_t to) {
+        for (size_t n = from; n < to && n < trackbars.size(); ++n)
+            addRow(kSettings[trackbars[n]].label, w.controls[trackbars[n]]);
+    };
+    addTrackbars(0, 1);
+    for (size_t i : checkBoxes) gtk_grid_attach(GTK_GRID(grid), w.controls[i], 0, row++, 2, 1);
+    addRow("Resolution:", w.resolution);
+    addTrackbars(1, trackbars.size());
     gtk_widget_show_all(grid);
     return dialog;
 }
 
 void ShowValues(const ConfigWidgets& w, const ConfigControlValues& values) {
-    for (int i = 0; i < kConfigTrackbarCount; ++i)
-        gtk_range_set_value(GTK_RANGE(w.trackbars[i]), values.trackbarPositions[i]);
-    for (int i = 0; i < kConfigCheckBoxCount; ++i)
-        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.checkBoxes[i]), values.checked[i]);
+    for (size_t i : ConfigDialogSettings()) {
+        if (kSettings[i].kind == SettingKind::Number)
+            gtk_range_set_value(GTK_RANGE(w.controls[i]), values.shown[i]);
+        else
+            gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.controls[i]), values.shown[i] != 0);
+    }
     gtk_combo_box_set_active(GTK_COMBO_BOX(w.resolution), values.resolutionSelection);  // -1: none
 }
 
 ConfigControlValues ReadValues(const ConfigWidgets& w) {
     ConfigControlValues values{};
-    for (int i = 0; i < kConfigTrackbarCount; ++i)
-        values.trackbarPositions[i] = static_cast<int>(std::lround(gtk_range_get_value(GTK_RANGE(w.trackbars[i]))));
-    for (int i = 0; i < kConfigCheckBoxCount; ++i)
-        values.checked[i] = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.checkBoxes[i]));
+    for (size_t i : ConfigDialogSettings()) {
+        values.shown[i] = kSettings[i].kind == SettingKind::Number
+                              ? static_cast<int>(std::lround(gtk_range_get_value(GTK_RANGE(w.controls[i]))))
+                              : gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.controls[i]));
+    }
     values.resolutionSelection = gtk_combo_box_get_active(GTK_COMBO_BOX(w.resolution));
     return values;
 }

@@ -23,7 +23,7 @@ namespace {
 // A snapshot: the run offscreen, then its last frame into the PNG. Whatever
 // went wrong has been said; a snapshot told to end (SIGTERM, SIGINT) writes
 // no picture.
-int RunSnapshot(const LinuxCommand& command) {
+int RunSnapshot(const CommandLine& command) {
     FrameImage image;
     RunOptions options = RunOptionsFor(command);
     options.lastFrame = &image;
@@ -70,9 +70,9 @@ int RunOnDisplay(const RunOptions& options) {
     return 1;
 }
 
-int RunOnGivenWindow(const LinuxCommand& command) {
+int RunOnGivenWindow(const CommandLine& command) {
     RunOptions options = RunOptionsFor(command);
-    if (command.mode == LinuxMode::Hack && !options.givenWindow) {
+    if (command.mode == RunMode::Hack && !options.givenWindow) {
         options.givenWindow = X11RootWindow();
         if (!options.givenWindow) {
             std::fprintf(stderr, "lumox: cannot open the display (is DISPLAY set?)\n");
@@ -91,7 +91,7 @@ int RunOnGivenWindow(const LinuxCommand& command) {
     return RunOnDisplay(options);
 }
 
-int RunDialog(const LinuxCommand& command) {
+int RunDialog(const CommandLine& command) {
     // An owner that is no window gives a dialog without one.
     NativeWindow owner = command.owner && X11WindowExists(command.owner) ? command.owner : 0;
     return RunConfigDialogBox(owner);
@@ -103,28 +103,28 @@ int main(int argc, char** argv) {
     // First of all, so that every wait of every mode sees SIGTERM and SIGINT;
     // before this a signal simply ends the process.
     WatchTermination();
-    LinuxCommand command = ParseLinuxCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+    CommandLine command = ParseCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     PreferCaptureDevice(command.device);
     switch (command.mode) {
-        case LinuxMode::Help:
+        case RunMode::Help:
             std::fputs(UsageText().c_str(), stdout);
             return 0;
-        case LinuxMode::AddToXScreenSaver:
+        case RunMode::AddToXScreenSaver:
             return AddLumoxToXScreenSaver();
-        case LinuxMode::Version:
+        case RunMode::Version:
             std::puts("lumox " LUMOX_VERSION);
             return 0;
-        case LinuxMode::Snapshot:
+        case RunMode::Snapshot:
             return RunSnapshot(command);
-        case LinuxMode::ConfigDialog:
+        case RunMode::ConfigDialog:
             return RunDialog(command);
-        case LinuxMode::FullScreen:
-        case LinuxMode::Windowed:
+        case RunMode::FullScreen:
+        case RunMode::Windowed:
             return RunOnDisplay(RunOptionsFor(command));
-        case LinuxMode::Preview:
-        case LinuxMode::Hack:
+        case RunMode::Preview:
+        case RunMode::Hack:
             return RunOnGivenWindow(command);
-        case LinuxMode::Invalid:
+        case RunMode::Invalid:
             break;
     }
     std::fprintf(stderr, "lumox: %s\nTry 'lumox --help'.\n", command.error.c_str());

@@ -1,54 +1,43 @@
-// The controls of the configuration dialog and how each one maps to a
+// The controls of the configuration dialog and how each one shows a
 // setting. Portable: the Win32 dialog (windows/config_dialog.cpp) and the GTK
-// dialog (gtk_config_dialog.cpp) only move these values in and out of their
-// widgets.
+// dialog (linux/gtk_config_dialog.cpp) only move these values in and out of
+// their widgets. The settings' trackbars and check boxes are those of the
+// settings table (setting_table.h); the buttons and the resolution list are
+// the dialog's own.
 #pragma once
 
+#include <vector>
+
+#include "settings/setting_table.h"
 #include "settings/settings.h"
 
-// Control ids of dialog 2003 (also the numbering the GTK dialog keeps).
+// Control ids of dialog 2003 beside the settings' (also the numbering the
+// GTK dialog keeps).
 enum ConfigControlId : int {
     kConfigOk = 1000,  // the default button: Enter confirms
     kConfigCancel = 2,  // also Escape and the close box
-    kOutwardSpeedTrackbar = 1001,
-    kPulseRateTrackbar = 1002,
-    kPulseObjectSizeTrackbar = 1003,
-    kPulseObjectCountTrackbar = 1004,
-    kExtraSaturationCheck = 1007,
-    kFluctuateTunnelSpeedCheck = 1008,
-    kRadialBlurCheck = 1009,
     kResolutionCombo = 1014,
-    kLimitFrameRateCheck = 1015,
-    kPulseSquiggleCheck = 1016,
-    kPulseRotateCheck = 1017,
 };
 
-constexpr int kConfigTrackbarCount = 4;
-constexpr int kConfigCheckBoxCount = 6;
 constexpr int kConfigResolutionCount = 6;
-
-struct ConfigTrackbar {
-    int id = 0;
-    int minimum = 0;
-    int maximum = 0;
-    const char* label = nullptr;  // the text of the static beside it
-};
-
-struct ConfigCheckBox {
-    int id = 0;
-    const char* text = nullptr;  // '&' marks the mnemonic, as in a Windows resource
-};
-
-// In the order the dialog initialises and reads them.
-extern const ConfigTrackbar kConfigTrackbars[kConfigTrackbarCount];
-extern const ConfigCheckBox kConfigCheckBoxes[kConfigCheckBoxCount];
 // The combo box entries: ResolutionTable entries 0 to 5, in table order.
 extern const char* const kConfigResolutionTexts[kConfigResolutionCount];
 
-// What the eleven controls show, in the order of the tables above.
+// The indexes into kSettings of the settings the dialog shows, in the order
+// it initialises and reads them: the trackbars, then the check boxes, each
+// in the order of their control ids.
+const std::vector<size_t>& ConfigDialogSettings();
+
+// A trackbar's range of positions: the setting's range, in tenths for a
+// trackbar that counts them.
+int TrackbarMinimum(const SettingSpec& setting);
+int TrackbarMaximum(const SettingSpec& setting);
+
+// What the controls show.
 struct ConfigControlValues {
-    int trackbarPositions[kConfigTrackbarCount] = {};
-    bool checked[kConfigCheckBoxCount] = {};
+    // By index into kSettings: a trackbar's position, or 1 for a checked
+    // check box and 0 for a clear one; 0 for a setting the dialog lacks.
+    int shown[kSettingCount] = {};
     int resolutionSelection = -1;  // -1: no entry selected
 };
 
@@ -58,6 +47,6 @@ struct ConfigControlValues {
 // outside the offered resolutions selects nothing.
 ConfigControlValues ControlsFromSettings(const SaverSettings& settings);
 
-// Stores what the controls show into the eleven settings they edit; every
-// other field keeps its contents. A selection of -1 is stored as it is.
+// Stores what the controls show into the settings they edit; every other
+// field keeps its contents. A selection of -1 is stored as it is.
 void SettingsFromControls(const ConfigControlValues& values, SaverSettings& settings);

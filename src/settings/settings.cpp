@@ -1,5 +1,8 @@
-// The settings record, its defaults and the resolution table.
+// The settings record, its defaults (those of the settings table among
+// them) and the resolution table.
 #include "settings/settings.h"
+
+#include "settings/setting_table.h"
 
 #include <cstring>
 
@@ -16,16 +19,8 @@ void ApplyDefaultSettings() {
     s.resolutionIndex = 0;
     s.colorBits = 32;
     s.fullScreen = 1;
-    s.limitFrameRate = 1;
-    s.fluctuateTunnelSpeed = 0;
-    s.extraSaturation = 0;
-    s.outwardSpeed = 10.0f;
-    s.radialBlur = 1;
-    s.pulseRate = 1000.0f;
-    s.pulseSquiggle = 1;
-    s.pulseRotate = 1;
-    s.pulseObjectCount = 50;
-    s.pulseObjectSize = 0.5f;
+    // The settings that the dialog, the options and the panel show.
+    for (const SettingSpec& setting : kSettings) StoreSettingValue(setting, setting.defaultValue, s);
 }
 
 void FillResolutionTable() {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct SaverSettings {
     char pathText[1024] = {};
@@ -57,19 +58,18 @@ static_assert(offsetof(SaverSettings, reservedWord) == 1336, "file offset");
 static_assert(offsetof(SaverSettings, pulseObjectCount) == 1340, "file offset");
 static_assert(offsetof(SaverSettings, pulseObjectSize) == 1344, "file offset");
 
-// Values of the settings record given for one run; an empty one keeps the
-// settings file's value.
+struct SettingSpec;  // an entry of the settings table (setting_table.h)
+
+// Settings given for one run; a setting not given keeps the settings file's
+// value.
 struct SettingOverrides {
-    std::optional<float> outwardSpeed;
-    std::optional<int32_t> fluctuateTunnelSpeed;
-    std::optional<int32_t> extraSaturation;
-    std::optional<int32_t> radialBlur;
-    std::optional<int32_t> limitFrameRate;
-    std::optional<float> pulseRate;
-    std::optional<int32_t> pulseSquiggle;
-    std::optional<int32_t> pulseRotate;
-    std::optional<int32_t> pulseObjectCount;
-    std::optional<float> pulseObjectSize;
+    // Values for the record's fields, in the order given (a later one for
+    // the same setting wins); see ApplySettingOverrides.
+    struct Given {
+        const SettingSpec* setting = nullptr;
+        double value = 0;
+    };
+    std::vector<Given> fields;
     // The pause after each frame; without it limitFrameRate decides.
     std::optional<uint32_t> delayMicroseconds;
     std::string picture;  // another still picture; empty: lumox.bmp
@@ -97,7 +97,7 @@ extern SaverSettings saverSettings;
 // The display resolutions that resolutionIndex selects from.
 extern ResolutionTable resolutionTable;
 // The directory the settings file and the still picture live in, as last
-// refreshed by RefreshWindowsDirectory (Windows: the Windows directory;
+// refreshed by RefreshSettingsDirectory (Windows: the Windows directory;
 // Linux: the user's lumox configuration directory).
 extern char windowsDirectory[kWindowsDirectorySize];
 
@@ -134,7 +134,7 @@ const Resolution& SelectedResolution();
 // Fills windowsDirectory from the platform (or the test override). 0, with
 // windowsDirectory empty, when the directory's path is longer than
 // kMaxSettingsDirectoryLength.
-int RefreshWindowsDirectory();
+int RefreshSettingsDirectory();
 
 // Builds "<windowsDirectory><separator><name>" into out. 0, with out empty,
 // when windowsDirectory is empty or the path does not fit: never a cut path.

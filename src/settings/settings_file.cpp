@@ -48,7 +48,8 @@ bool CopyTail(ReplacementFile& file, std::string& why) {
 
 }  // namespace
 
-int RefreshWindowsDirectory() {
+// windowsDirectory keeps its Windows name; it holds the settings directory of every platform.
+int RefreshSettingsDirectory() {
     const std::string dir = directoryOverride ? std::string(directoryOverride) : PlatformSettingsDirectory();
     // Paths are built from the buffer: a directory that does not fit with
     // a file name behind it is refused, never cut.
@@ -75,7 +76,7 @@ int BuildSettingsPath(char* out, size_t outSize, const char* name) {
 }
 
 int LoadSettings() {
-    if (!RefreshWindowsDirectory()) {
+    if (!RefreshSettingsDirectory()) {
         std::fprintf(stderr, "lumox: %s\n", LongDirectoryText().c_str());
         return 0;
     }
@@ -96,7 +97,7 @@ int LoadSettings() {
 
 int SaveSettings() {
     saveProblem.clear();
-    if (!RefreshWindowsDirectory()) {
+    if (!RefreshSettingsDirectory()) {
         const std::string text = LongDirectoryText();
         std::fprintf(stderr, "lumox: %s\n", text.c_str());
         saveProblem = "The settings could not be saved: " + text + ".";

@@ -1,7 +1,8 @@
 // The configuration dialog on Windows: dialog resource 2003 (lumox.rc) run
 // modally with ConfigDialogProc. Implements config_dialog.h and
 // windows/config_dialog.h; relies on comctl32 for the trackbars and on the
-// portable conversions of config_controls.h.
+// portable conversions of config_controls.h. The controls of the settings
+// are those of the settings table, by their ids in lumox.rc.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,6 +11,7 @@
 
 #include "settings/config_controls.h"
 #include "platform/config_dialog.h"
+#include "settings/setting_table.h"
 #include "settings/settings.h"
 #include "windows/config_dialog.h"
 
@@ -24,13 +26,16 @@ void InitConfigDialog(HWND dialog) {
     if (!LoadSettings()) ApplyDefaultSettings();
     const ConfigControlValues values = ControlsFromSettings(saverSettings);
 
-    for (int i = 0; i < kConfigTrackbarCount; ++i) {
-        const ConfigTrackbar& bar = kConfigTrackbars[i];
-        SendDlgItemMessageA(dialog, bar.id, TBM_SETRANGE, TRUE, MAKELPARAM(bar.minimum, bar.maximum));
-        SendDlgItemMessageA(dialog, bar.id, TBM_SETPOS, TRUE, values.trackbarPositions[i]);
+    for (size_t i : ConfigDialogSettings()) {
+        const SettingSpec& setting = kSettings[i];
+        if (setting.kind == SettingKind::Number) {
+            SendDlgItemMessageA(dialog, setting.control, TBM_SETRANGE, TRUE,
+                                MAKELPARAM(TrackbarMinimum(setting), TrackbarMaximum(setting)));
+            SendDlgItemMessageA(dialog, setting.control, TBM_SETPOS, TRUE, values.shown[i]);
+        } else {
+            CheckDlgButton(dialog, setting.control, values.shown[i] ? BST_CHECKED : BST_UNCHECKED);
+        }
     }
-    for (int i = 0; i < kConfigCheckBoxCount; ++i)
-        CheckDlgButton(dialog, kConfigCheckBoxes[i].id, values.checked[i] ? BST_CHECKED : BST_UNCHECKED);
     for (const char* text : kConfigResolutionTexts)
         SendDlgItemMessageA(dialog, kResolutionCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     // -1 clears the selection, for a stored index the list does not offer.
@@ -40,11 +45,12 @@ void InitConfigDialog(HWND dialog) {
 // Reads what the controls show into saverSettings.
 void ReadConfigDialog(HWND dialog) {
     ConfigControlValues values{};
-    for (int i = 0; i < kConfigTrackbarCount; ++i)
-        values.trackbarPositions[i] =
-            static_cast<int>(SendDlgItemMessageA(dialog, kConfigTrackbars[i].id, TBM_GETPOS, 0, 0));
-    for (int i = 0; i < kConfigCheckBoxCount; ++i)
-        values.checked[i] = IsDlgButtonChecked(dialog, kConfigCheckBoxes[i].id) == BST_CHECKED;
+    for (size_t i : ConfigDialogSettings()) {
+        const int id = kSettings[i].control;
+        values.shown[i] = kSettings[i].kind == SettingKind::Number
+                              ? static_cast<int>(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0))
+                              : IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+    }
     // CB_ERR (-1) when nothing is selected, stored as it is.
     values.resolutionSelection = static_cast<int>(SendDlgItemMessageA(dialog, kResolutionCombo, CB_GETCURSEL, 0, 0));
     SettingsFromControls(values, saverSettings);

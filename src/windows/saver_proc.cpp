@@ -10,7 +10,7 @@
 #include "app/run.h"
 
 LRESULT SaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    RefreshWindowsDirectory();
+    RefreshSettingsDirectory();
     switch (message) {
         case WM_CREATE: {
             // A preview's saver window is a child of the control panel's

@@ -76,7 +76,7 @@ protected:
         ResetRenderWindowState();
         ResetTextureState();
         OverrideSettingsDirectory(dirText.c_str());
-        RefreshWindowsDirectory();
+        RefreshSettingsDirectory();
         saverSettings.textureFilter = 1;
         ASSERT_EQ(CreateOffscreenGLWindow(64, 64, 32), 1);
     }

@@ -231,7 +231,7 @@ TEST(SettingsPath, ADirectoryTooLongForTheBufferIsRefusedNeverCut) {
     const std::string fits(kMaxSettingsDirectoryLength, 'd');
     OverrideSettingsDirectory(fits.c_str());
     EXPECT_EQ(kMaxSettingsDirectoryLength, 1013u);
-    ASSERT_EQ(RefreshWindowsDirectory(), 1);
+    ASSERT_EQ(RefreshSettingsDirectory(), 1);
     char path[kWindowsDirectorySize + 16];
     ASSERT_EQ(BuildSettingsPath(path, sizeof path, kSettingsFileName), 1);
     EXPECT_EQ(std::strlen(path), 1023u);
@@ -243,7 +243,7 @@ TEST(SettingsPath, ADirectoryTooLongForTheBufferIsRefusedNeverCut) {
         SCOPED_TRACE(length);
         const std::string tooLong(length, 'd');
         OverrideSettingsDirectory(tooLong.c_str());
-        EXPECT_EQ(RefreshWindowsDirectory(), 0);
+        EXPECT_EQ(RefreshSettingsDirectory(), 0);
         EXPECT_STREQ(windowsDirectory, "");
         EXPECT_EQ(BuildSettingsPath(path, sizeof path, kSettingsFileName), 0);
         EXPECT_STREQ(path, "");
