@@ -3,8 +3,6 @@
 
 #include <cstring>
 
-SaverSettings saverSettings;
-ResolutionTable resolutionTable;
 char windowsDirectory[kWindowsDirectorySize];
 
 void ApplyDefaultSettings() {

@@ -13,6 +13,7 @@
 #include "platform/gl_window.h"
 #include "settings/settings.h"
 #include "app/run.h"
+#include "app/run_record.h"
 #include "render/screen_copy.h"
 #include "scene/animation.h"
 #include "video/texture_upload.h"
@@ -46,11 +47,8 @@ protected:
         Reset();
     }
     static void Reset() {
+        ResetRun();
         ResetSettingsState();
-        ResetRenderWindowState();
-        ResetTextureState();
-        ResetScreenCopies();
-        ResetAnimationState();
     }
     std::filesystem::path Settings() const { return dir.path() / "lumox.cfg"; }
     void WritePicture(const Bytes& bytes) const { WriteAll(dir.path() / "lumox.bmp", bytes); }
@@ -198,7 +196,7 @@ TEST_F(SaverRun, AQuitBeforeTheLastFrameReadsNothingBackAndAnUndrawableSizeIsRef
     EXPECT_EQ(Run(options, errors), RunEnd::QuitEarly);
     EXPECT_FALSE(HasGLContext());
 
-    ResetRenderWindowState();
+    renderWindow.quitRequested = 0;
     options.offscreenWidth = 16384;
     options.offscreenHeight = 16384;
     EXPECT_EQ(Run(options, errors), RunEnd::Refused);
