@@ -129,7 +129,6 @@ double LoadAverage() {
 // cameras: the LUMOX_TEST_CAMERAS list ("" for none).
 double FirstFrameMs(const char* cameras) {
     setenv("LUMOX_TEST_CAMERAS", cameras, 1);
-    ResetRun();
     ResetFrameExchange();
     RunOptions options;
     options.window = RunWindow::Offscreen;
