@@ -1,24 +1,14 @@
 #include "app/frame_report.h"
 
+#include "app/run_record.h"
 #include "common/clock.h"
 #include "common/gl.h"
-#include "platform/gl_window.h"
-#include "render/frame_rate_meter.h"
 #include "render/text_overlay.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
-bool frameRateOn = false;
-FrameRateMeter frameRate;
-uint64_t pauseSinceLastFrame = 0;
-// The glyphs belong to the context they were made on: made on the first
-// frame after EnableFrameRateReport, which each run calls on its own context.
-bool fontMade = false;
-bool fontReady = false;
-OverlayFont overlayFont;
-
 bool traceChecked = false;
 std::FILE* trace = nullptr;
 unsigned long long framesTraced = 0;
@@ -44,29 +34,30 @@ void TraceFrame() {
     std::fflush(trace);
 }
 
-void DrawFrameRate() {
-    if (!fontMade) {
-        fontMade = true;
-        fontReady = MakeOverlayFont(overlayFont);
-        if (!fontReady) std::fprintf(stderr, "lumox: --fps: no font of the window system here, no overlay\n");
+void DrawFrameRate(FrameReports& reports) {
+    if (!reports.fontMade) {
+        reports.fontMade = true;
+        reports.fontReady = MakeOverlayFont(reports.overlayFont);
+        if (!reports.fontReady) std::fprintf(stderr, "lumox: --fps: no font of the window system here, no overlay\n");
     }
-    frameRate.AddFrame(MonotonicMicroseconds(), pauseSinceLastFrame);
-    pauseSinceLastFrame = 0;
-    if (!fontReady) return;
-    const std::string lines[] = {FrameRateLine(frameRate.FramesPerSecond()), LoadLine(frameRate.LoadPercent())};
+    FrameRateMeter& meter = reports.frameRate;
+    meter.AddFrame(MonotonicMicroseconds(), reports.pauseSinceLastFrame);
+    reports.pauseSinceLastFrame = 0;
+    if (!reports.fontReady) return;
+    const std::string lines[] = {FrameRateLine(meter.FramesPerSecond()), LoadLine(meter.LoadPercent())};
     const char* const text[] = {lines[0].c_str(), lines[1].c_str()};
-    DrawOverlayText(overlayFont, text, 2);
+    DrawOverlayText(reports.overlayFont, text, 2);
 }
 }  // namespace
 
 void EnableFrameRateReport(bool on) {
-    frameRateOn = on;
-    fontMade = false;
+    saverRun.frameReports.frameRateOn = on;
+    saverRun.frameReports.fontMade = false;
 }
 
-void NoteFramePause(uint64_t pausedMicroseconds) { pauseSinceLastFrame += pausedMicroseconds; }
+void NoteFramePause(uint64_t pausedMicroseconds) { saverRun.frameReports.pauseSinceLastFrame += pausedMicroseconds; }
 
 void ReportFrame() {
     TraceFrame();
-    if (frameRateOn) DrawFrameRate();
+    if (saverRun.frameReports.frameRateOn) DrawFrameRate(saverRun.frameReports);
 }

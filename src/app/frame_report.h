@@ -8,7 +8,24 @@
 
 #include <cstdint>
 
+#include "platform/gl_window.h"
+#include "render/frame_rate_meter.h"
+
 constexpr const char* kFrameTraceVariable = "LUMOX_FRAME_TRACE";
+
+// The run's frame-rate overlay: a part of the run record, put back at the
+// run's start. (The trace is the process's: one file for all its runs.)
+struct FrameReports {
+    bool frameRateOn = false;
+    FrameRateMeter frameRate;
+    uint64_t pauseSinceLastFrame = 0;
+    // The glyphs belong to the context they were made on: made on the first
+    // frame after EnableFrameRateReport, which each run calls on its own
+    // context.
+    bool fontMade = false;
+    bool fontReady = false;
+    OverlayFont overlayFont;
+};
 
 // Turns the frame-rate overlay on or off (off at start), for a run on the
 // current context: the overlay's glyphs are made anew on it.

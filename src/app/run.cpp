@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "common/gl.h"
 #include "app/command_line.h"
+#include "app/run_record.h"
 #include "settings/settings.h"
 #include "render/frame.h"
 #include "app/frame_report.h"
@@ -146,29 +147,18 @@ void DrawOneFrame(uint32_t pauseMicroseconds, uint64_t* swappedAt) {
     }
 }
 
-// Passes until quitRequested, or until the options' frames are drawn: one
-// message, or one frame when none is pending. true when the run drew every
-// frame it was to draw (a run without a frame count ends by quitting).
-bool RunMainLoop(const RunOptions& options) {
-    const uint32_t pause = options.pauseAfterFrame ? FramePauseMicroseconds(&options.settings, saverSettings) : 0;
-    int drawn = 0;
-    while (!renderWindow.quitRequested) {
-        if (options.frames > 0 && drawn >= options.frames) break;
-        switch (PumpOneMessage()) {
-            case PumpResult::Quit:
-                renderWindow.quitRequested = 1;
-                break;
-            case PumpResult::Handled:
-                break;
-            case PumpResult::Empty:
-                if (options.holdClock) HoldClockAt(options.clockStartMs + static_cast<uint32_t>(drawn) * options.clockStepMs);
-                DrawOneFrame(pause, drawn == 0 ? options.firstFrameAt : nullptr);
-                ++drawn;
-                break;
-        }
-    }
-    if (options.holdClock) ReleaseClock();
-    return options.frames == 0 || drawn >= options.frames;
+// Whether the run that is on goes on: not told to quit, and frames left.
+bool RunGoesOn() {
+    const RunCourse& course = saverRun.course;
+    const int frames = course.options.frames;
+    return course.running && !renderWindow.quitRequested && !(frames > 0 && course.framesDrawn >= frames);
+}
+
+// Whether the run drew every frame it was to draw (a run without a frame
+// count ends by quitting).
+bool AllFramesDrawn() {
+    const RunCourse& course = saverRun.course;
+    return course.options.frames == 0 || course.framesDrawn >= course.options.frames;
 }
 
 // The frame in the back buffer, into the image reserved for it.
@@ -191,22 +181,72 @@ void ComposeFrame() {
     RenderFrame();
 }
 
-RunEnd RunSaver(const RunOptions& options) {
-    saverSettings = SaverSettings{};
-    const bool capturing = StartCapture();
+RunEnd StartRun(const RunOptions& options) {
+    if (saverRun.course.running) StopRun();
+    ResetRun();
+    RunCourse& course = saverRun.course;
+    course.options = options;
+    course.capturing = StartCapture();
     PrepareSettings();
 
-    const RunEnd opened = OpenRenderWindow(options);
-    if (opened != RunEnd::Done) return opened;
-    if (!LoadPicture(options)) return RunEnd::NoPicture;
+    course.end = OpenRenderWindow(options);
+    if (course.end == RunEnd::Done && !LoadPicture(options)) course.end = RunEnd::NoPicture;
+    if (course.end != RunEnd::Done) return course.end;
 
     std::srand(options.fixedSeed ? options.seed : TickCount());
     EnableFrameRateReport(options.frameRateReport);
-    WaitForFirstFrame(options, capturing);
-    const bool allDrawn = RunMainLoop(options);
-    if (allDrawn && options.lastFrame) ReadBackFrame(*options.lastFrame);
+    WaitForFirstFrame(options, course.capturing);
+    course.pauseMicroseconds =
+        options.pauseAfterFrame ? FramePauseMicroseconds(&options.settings, saverSettings) : 0;
+    course.running = true;
+    return RunEnd::Done;
+}
 
+bool RunOneFrame() {
+    if (!RunGoesOn()) return false;
+    RunCourse& course = saverRun.course;
+    const RunOptions& options = course.options;
+    if (options.holdClock)
+        HoldClockAt(options.clockStartMs + static_cast<uint32_t>(course.framesDrawn) * options.clockStepMs);
+    DrawOneFrame(course.pauseMicroseconds, course.framesDrawn == 0 ? options.firstFrameAt : nullptr);
+    ++course.framesDrawn;
+    return RunGoesOn();
+}
+
+RunEnd StopRun() {
+    RunCourse& course = saverRun.course;
+    if (course.running) {
+        course.running = false;
+        if (course.options.holdClock) ReleaseClock();
+        const bool allDrawn = AllFramesDrawn();
+        if (allDrawn && course.options.lastFrame) ReadBackFrame(*course.options.lastFrame);
+        course.end = allDrawn ? RunEnd::Done : RunEnd::QuitEarly;
+    }
     DestroyGLWindow();
-    if (capturing) ReleaseCaptureGraph();
-    return allDrawn ? RunEnd::Done : RunEnd::QuitEarly;
+    if (course.capturing) ReleaseCaptureGraph();
+    course.capturing = false;
+    return course.end;
+}
+
+RunEnd RunSaver(const RunOptions& options) {
+    const RunEnd started = StartRun(options);
+    if (started != RunEnd::Done) return started;
+    // A pass handles one pending message, or draws one frame when none is
+    // pending: input is never held up by more than one frame.
+    bool goesOn = RunGoesOn();
+    while (goesOn) {
+        switch (PumpOneMessage()) {
+            case PumpResult::Quit:
+                renderWindow.quitRequested = 1;
+                goesOn = false;
+                break;
+            case PumpResult::Handled:
+                goesOn = RunGoesOn();
+                break;
+            case PumpResult::Empty:
+                goesOn = RunOneFrame();
+                break;
+        }
+    }
+    return StopRun();
 }

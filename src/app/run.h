@@ -1,8 +1,11 @@
-// One run of the saver: start-up, the main loop and shut-down, in one order
-// for every mode. On Windows it runs inside the saver window's WM_CREATE
-// (SaverProc); on Linux the entry point calls it for a window of its own,
-// another program's window (a preview, XScreenSaver) and a snapshot. What
-// differs between the modes is the RunOptions record handed in.
+// One run of the saver: start-up, one frame at a time, and shut-down, in one
+// order for every mode, over the one run record (app/run_record.h). A host
+// that calls the saver once per frame itself drives StartRun, RunOneFrame
+// and StopRun; RunSaver is the loop over them that today's hosts use. On
+// Windows it runs inside the saver window's WM_CREATE (SaverProc); on Linux
+// the entry point calls it for a window of its own, another program's
+// window (a preview, XScreenSaver) and a snapshot. What differs between the
+// modes is the RunOptions record handed in.
 #pragma once
 
 #include <cstdint>
@@ -88,21 +91,45 @@ enum class RunEnd {
     NoPicture,    // the picture could not be read and that ends the run; said so
 };
 
-// Start-up, main loop and shut-down, in this order:
-//  1. the settings record zeroed; the capture graph started, on Linux
-//     beside the run, which never waits for it (without a camera the run
-//     shows the still picture, and the back end says why);
+// Starts a run, in this order:
+//  1. the run record put back to its start values (ResetRun: the settings
+//     zeroed, no texture names taken, no scene nodes, no flags), after a
+//     run still on was stopped; the capture graph started, on Linux beside
+//     the run, which never waits for it (without a camera the run shows the
+//     still picture, and the back end says why);
 //  2. the settings read (the defaults when there is no file) and the
 //     resolution table filled;
 //  3. the render window opened as options.window says;
 //  4. the still picture read (its failure ends the run, and may save the
 //     settings, as the options say);
-//  5. the random generator seeded;
-//  6. the main loop, one message or one frame per pass, until quitRequested
-//     or the last frame (a first frame of video waited for, if asked);
-//  7. the last frame read back, if asked; the render window destroyed and
-//     the capture graph released.
-// An early exit (NoWindow, Refused, NoPicture) leaves what was made in place.
+//  5. the random generator seeded (and a first frame of video waited for,
+//     if asked).
+// Done when the run is on. An early exit (NoWindow, Refused, NoPicture)
+// leaves what was made in place, for StopRun or the process's end. The
+// options' lastFrame and firstFrameAt must stay valid until StopRun.
+RunEnd StartRun(const RunOptions& options);
+
+// Draws one frame of the run that is on: the video frame taken up, the
+// scene animated, the frame composed, reported and swapped, then the pause
+// after it. The host sees to the window's messages (PumpOneMessage, or its
+// own). true while the run goes on: it is on, quitRequested is not set and
+// frames are left; without that, draws nothing and gives false.
+bool RunOneFrame();
+
+// Ends the run: the clock let go, the last frame read back when every frame
+// was drawn and the options ask for it, the render window destroyed and the
+// capture graph released. Done when every frame asked for was drawn (a run
+// without a frame count ends by quitting), QuitEarly when told to quit
+// before. After a start that failed it lets go what that start made and
+// gives its result. The record stays as the run left it (the host may read
+// quitRequested) until the next start.
+RunEnd StopRun();
+
+// The whole run in the saver's own loop, as the Windows saver (inside
+// WM_CREATE) and the Linux entry point run it: StartRun, then passes of one
+// window-system message, or one frame when none is pending, until the run
+// ends, then StopRun. After an early exit of the start nothing is stopped:
+// what was made stays in place.
 RunEnd RunSaver(const RunOptions& options);
 
 // The frame step without presenting it: upload, animation, composition.

@@ -2,10 +2,11 @@
 // optional full-screen mode), the initial GL state and projection, the input
 // rules that end a full-screen run, teardown and error reporting.
 //
-// The state and the decisions are portable (gl_window_state.cpp, and
-// show_error.cpp for ShowError's formatting); creating windows and contexts,
-// and showing an error, is done by the platform: windows/wgl_gl_window.cpp on
-// Windows, linux/gl_window.cpp on Linux (a switch over x11_gl_window.cpp and
+// The decisions are portable (render/gl_window_state.cpp, and
+// common/show_error.cpp for ShowError's formatting), and the state is the
+// run's (renderWindow); creating windows and contexts, and showing an error,
+// is done by the platform: windows/wgl_gl_window.cpp on Windows,
+// linux/gl_window.cpp on Linux (a switch over x11_gl_window.cpp and
 // egl_gl_window.cpp). The platform's handles (device context, context,
 // module) stay in those units.
 #pragma once
@@ -17,12 +18,15 @@
 // an X11 Window id on Linux. 0 means none.
 using NativeWindow = uintptr_t;
 
+// The render window as the run sees it. It is a part of the one run record,
+// which the run owns and puts back at its start; the platform units fill in
+// the window and the full-screen mode, the render passes read the viewport.
 struct RenderWindowState {
     NativeWindow glWindow = 0;     // the window carrying the context; 0 while none
     int32_t fullScreenActive = 0;  // 1 while the display runs in our mode
     int32_t viewportWidth = 0;     // set only by ResizeGLScene
     int32_t viewportHeight = 0;
-    int32_t quitRequested = 0;     // ends the main loop; never cleared in a run
+    int32_t quitRequested = 0;     // ends the run; never cleared while it runs
     int32_t verifyingPassword = 0; // the host asks for a password: the mouse is the user's
     int32_t lastMouseX = -1;       // last mouse position seen, client coordinates
     int32_t lastMouseY = -1;
@@ -32,10 +36,7 @@ struct RenderWindowState {
     int32_t quitKeys = 0;
 };
 
-extern RenderWindowState renderWindow;
-
-// Puts the render-window state back as it is at process start.
-void ResetRenderWindowState();
+extern RenderWindowState& renderWindow;
 
 // Whether the render window's OpenGL context exists: made by CreateGLWindow
 // and not yet deleted by DestroyGLWindow.

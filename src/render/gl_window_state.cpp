@@ -1,15 +1,12 @@
-// Portable half of the render window: its state, the projection, the initial
-// GL state, the input rules and the formatting of error texts.
+// Portable half of the render window: the projection, the initial GL state,
+// the input rules over the run's renderWindow, and the formatting of error
+// texts.
 #include "platform/gl_window.h"
 
 #include "common/gl.h"
 
 #include <cmath>
 #include <cstdio>
-
-RenderWindowState renderWindow;
-
-void ResetRenderWindowState() { renderWindow = RenderWindowState{}; }
 
 void SetPerspective(float fovY, float aspect, float zNear, float zFar) {
     // pi / 360 as the double the projection has always used. The top edge

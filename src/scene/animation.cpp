@@ -9,9 +9,6 @@
 #include <cmath>
 #include <cstdlib>
 
-uint32_t frameTime = 0;
-float spinAngle[MaxPulseObjects] = {};
-
 namespace {
 // Objects 0..50 share the Lissajous curve; later ones get circles of their own.
 constexpr int kLastOnCurve = 50;
@@ -87,9 +84,4 @@ void AnimateScene() {
 
         AddSceneNode(node);
     }
-}
-
-void ResetAnimationState() {
-    frameTime = 0;
-    for (float& angle : spinAngle) angle = 0.0f;
 }

@@ -6,8 +6,6 @@
 
 #include <cstring>
 
-SaverSettings saverSettings;
-ResolutionTable resolutionTable;
 char windowsDirectory[kWindowsDirectorySize];
 
 void ApplyDefaultSettings() {

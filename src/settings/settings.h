@@ -91,11 +91,18 @@ constexpr const char kSettingsFileName[] = "lumox.cfg";
 // separator, a file name of the settings file's length and the NUL.
 constexpr size_t kMaxSettingsDirectoryLength = kWindowsDirectorySize - 1 - (sizeof kSettingsFileName - 1) - 1;
 
-// The one settings record of the process; zero at start (every field's
-// default member initialiser is zero, as the bytes of a missing file are).
-extern SaverSettings saverSettings;
-// The display resolutions that resolutionIndex selects from.
-extern ResolutionTable resolutionTable;
+// The settings a run draws with: a part of the one run record, which the
+// run owns and puts back at its start, all zero (every field's default
+// member initialiser is zero, as the bytes of a missing file are). The
+// dialog, which runs no saver, works on the same record.
+struct SettingsInUse {
+    SaverSettings saverSettings;
+    // The display resolutions that resolutionIndex selects from.
+    ResolutionTable resolutionTable;
+};
+extern SaverSettings& saverSettings;
+extern ResolutionTable& resolutionTable;
+
 // The directory the settings file and the still picture live in, as last
 // refreshed by RefreshSettingsDirectory (Windows: the Windows directory;
 // Linux: the user's lumox configuration directory).

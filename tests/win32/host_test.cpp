@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/gl_window.h"
+#include "app/run_record.h"
 #include "app/saver_host.h"
 #include "windows/wgl_gl_window.h"
 #include "windows/saver.h"
@@ -63,12 +64,12 @@ protected:
     void SetUp() override {
         ResetSaverHostState();
         saverHostHandles = SaverHostHandles{};
-        ResetRenderWindowState();
+        ResetRun();
     }
     void TearDown() override {
         ResetSaverHostState();
         saverHostHandles = SaverHostHandles{};
-        ResetRenderWindowState();
+        ResetRun();
         DrainQuit();
     }
 };
