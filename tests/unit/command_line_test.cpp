@@ -105,6 +105,26 @@ TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
     }
 }
 
+// More dashes than two make no option, nor a screen-saver switch whose
+// letter is the option's first.
+TEST(LinuxCommandLine, ThreeDashesAreAnUnknownOption) {
+    const std::vector<std::pair<std::vector<const char*>, const char*>> cases = {
+        {{"---count", "5"}, "---count"},
+        {{"---snapshot", "a.png"}, "---snapshot"},
+        {{"----window"}, "----window"},
+        {{"---no-blur", "-s"}, "---no-blur"},
+        {{"-s", "---count", "5"}, "---count"},
+    };
+    for (const auto& [args, option] : cases) {
+        const LinuxCommand c = Parse(args);
+        EXPECT_EQ(c.mode, LinuxMode::Invalid) << option;
+        EXPECT_EQ(c.error, std::string("unknown option \"") + option + "\"");
+    }
+    // A letter alone after dashes stays a switch, as on Windows.
+    EXPECT_EQ(Parse({"---s"}).mode, LinuxMode::FullScreen);
+    EXPECT_EQ(Parse({"---"}).mode, LinuxMode::ConfigDialog);
+}
+
 TEST(LinuxCommandLine, NumbersWithBlanksGetTheMessageOfOtherBadNumbers) {
     for (const char* bad : {" 3", "3 ", "+3", "-3", "x"})
         EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", bad}).error,
