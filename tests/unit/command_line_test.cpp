@@ -322,6 +322,25 @@ TEST(LinuxCommandLine, HelpAndManPageNameEveryOption) {
     EXPECT_EQ(man.rfind(".TH LUMOX 6x", 0), 0u);
 }
 
+// The man page tells when lumox.cfg is written: both cases, and which runs
+// never write it.
+TEST(LinuxCommandLine, ManPageSaysWhenTheSettingsFileIsWritten) {
+    const std::string man = ManPage("9.9");
+    const size_t entry = man.find(".I $XDG_CONFIG_HOME/lumox/lumox.cfg\n");
+    ASSERT_NE(entry, std::string::npos);
+    std::string text = man.substr(entry, man.find(".TP", entry) - entry);
+    for (size_t at; (at = text.find("\\-")) != std::string::npos;) text.erase(at, 1);
+    for (const char* said :
+         {"written in two cases only", "when the configuration dialog is confirmed (OK or Enter)",
+          "when a run full screen, in a window or in a preview (-s, --window, /p) ends because it cannot read its "
+          "picture",
+          "saves the settings with an empty picture path", "A hack (--root, --window-id)",
+          "a snapshot never write it", "settings given as options never change it"})
+        EXPECT_NE(text.find(said), std::string::npos) << said << "\n" << text;
+    EXPECT_EQ(man.find("no run writes"), std::string::npos);
+    EXPECT_EQ(UsageText().find("no run writes"), std::string::npos);
+}
+
 TEST(LinuxCommandLine, PanelControlsFollowTheDefaults) {
     const std::string xml = XScreenSaverXml();
     for (const char* control :
