@@ -45,6 +45,18 @@ bool MayFollow(const struct stat& link, const struct stat& directory) {
     return link.st_uid == directory.st_uid;
 }
 
+// The names between the slashes of path, empty ones too.
+std::deque<std::string> Components(const std::string& path) {
+    std::deque<std::string> names;
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        names.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
 bool ReadLink(const std::string& path, std::string& text) {
     std::string buffer(256, '\0');
     for (;;) {
@@ -76,13 +88,7 @@ bool IsKernelLink(const std::string& directory, const std::string& text) {
 bool ResolveWritablePath(const char* path, std::string& target, std::string& why, bool* kernelLink) {
     if (kernelLink) *kernelLink = false;
     const std::string given = path;
-    std::deque<std::string> rest;
-    for (size_t start = 0; start <= given.size();) {
-        size_t end = given.find('/', start);
-        if (end == std::string::npos) end = given.size();
-        rest.push_back(given.substr(start, end - start));
-        start = end + 1;
-    }
+    std::deque<std::string> rest = Components(given);
     // What is resolved so far: real directories only, so that ".." may drop
     // the last of them.
     std::string resolved = !given.empty() && given[0] == '/' ? "/" : "";
@@ -104,9 +110,7 @@ bool ResolveWritablePath(const char* path, std::string& target, std::string& why
             // Nothing there yet (the writer makes it, or says why it
             // cannot): the rest of the path is taken as it is.
             resolved = candidate;
-            for (const std::string& more : rest) resolved = Join(resolved, more);
-            rest.clear();
-            continue;
+            break;
         }
         if (!S_ISLNK(link.st_mode)) {
             resolved = candidate;
@@ -135,20 +139,13 @@ bool ResolveWritablePath(const char* path, std::string& target, std::string& why
         if (IsKernelLink(directory, text)) {
             resolved = candidate;
             if (kernelLink) *kernelLink = true;
-            for (const std::string& more : rest) resolved = Join(resolved, more);
-            rest.clear();
-            continue;
+            break;
         }
-        std::deque<std::string> linked;
-        for (size_t start = 0; start <= text.size();) {
-            size_t end = text.find('/', start);
-            if (end == std::string::npos) end = text.size();
-            linked.push_back(text.substr(start, end - start));
-            start = end + 1;
-        }
+        const std::deque<std::string> linked = Components(text);
         rest.insert(rest.begin(), linked.begin(), linked.end());
         if (text[0] == '/') resolved = "/";
     }
+    for (const std::string& more : rest) resolved = Join(resolved, more);
     target = resolved.empty() ? given : resolved;
     return true;
 }
