@@ -5,10 +5,11 @@
 //
 // The file is read as the XScreenSaver 6 daemon reads it:
 // - a line whose last character before its newline is a backslash goes on
-//   in the next one (the two go), unless it is a line of two characters or
-//   fewer with the newline; at the end of a file without a final newline a
+//   in the next one (the two go), unless what is read so far is two
+//   characters or fewer with the newline (a line of a lone backslash that
+//   starts a resource); at the end of a file without a final newline a
 //   backslash and the character after it go; a line is cut at a NUL byte,
-//   and what follows it joins the next line;
+//   and the next line joins what is before it;
 // - then each backslash escapes the character after it ("\n" a newline,
 //   "\r", "\t", any other character itself);
 // - blanks (space, tab, CR, LF) are stripped at both ends; what is left is
