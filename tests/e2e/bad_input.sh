@@ -2,7 +2,8 @@
 # Bad input, end to end: settings files of every length and with NaN,
 # infinities and extreme numbers in every field, special files in place of
 # the settings file and the picture, broken pictures, odd command lines,
-# broken video sources, the X server going away, the target window destroyed,
+# broken video sources and one that hangs in its open, the X server going
+# away, the target window destroyed,
 # and a full file system under the settings directory. Every case runs
 # within a time bound and must end with its exit code and its message or
 # fallback (for snapshots: a picture byte for byte the same as the one the
@@ -507,6 +508,11 @@ ASAN_OPTIONS=$audio_asan video_case "audio" "audiotestsrc" "${from}audiotestsrc\
 video_case "caps the conversion cannot make" "videotestsrc ! video/x-bayer,format=bggr" "${from}videotestsrc ! video/x-bayer,format=bggr\" .*$still"
 video_case "stalls" "videotestsrc ! valve drop=true" "${from}videotestsrc ! valve drop=true\" (did not start|sent no frame)"
 video_case "a second branch" "videotestsrc name=a ! fakesink a." "${from}videotestsrc name=a ! fakesink a.\" .*$still"
+# A source that hangs in its open (a FIFO nobody writes) is given up after
+# the first-frame wait: the picture is written whole, and the process ends.
+mkfifo "$work/silent"
+hanging="filesrc location=$work/silent ! decodebin"
+video_case "hangs in its open (a FIFO nobody writes)" "$hanging" "${from}$hanging\" sent no frame within 5000 ms\.$"
 
 ###########################################################################
 note "on a display (Xvfb): windows, full screen and the hack with bad settings, pictures and sources"
@@ -653,6 +659,23 @@ LUMOX_VIDEO_SOURCE=nosuchelement window_run "--window, LUMOX_VIDEO_SOURCE nosuch
 grep -q "${from}nosuchelement\" cannot be made" "$work/err" || fail "--window with a broken source: $(cat "$work/err")"
 LUMOX_VIDEO_SOURCE="videotestsrc ! valve drop=true" hack_run "--window-id, a stalled video source" \
   "${from}videotestsrc ! valve drop=true\" (did not start|sent no frame)"
+LUMOX_VIDEO_SOURCE=$hanging hack_run "--window-id, a video source that hangs in its open" ""
+
+# A run that ends for its picture while its video source hangs in its open
+# still saves the settings whole (the path's first byte cleared) and ends.
+record "$cfg"
+head -c 30 "$work/good.bmp" >"$bmp"
+printf '\0x' | dd of="$cfg" conv=notrunc status=none
+after=$(config_state)
+printf 'xx' | dd of="$cfg" conv=notrunc status=none
+LUMOX_VIDEO_SOURCE=$hanging with_dialog_env start --window
+answer_error_dialog "$pid" "--window, no picture, a video source that hangs"
+pid=
+CODE=$EXIT_CODE
+TOOK=$(elapsed "$START")
+check_run "--window, no picture, a video source that hangs" 20 1 "^$failed\$" "$after"
+ended "--window, no picture, a video source that hangs" "the error dialog, settings saved, exit 1"
+rm "$bmp"
 
 ###########################################################################
 note "the target window and the X server"

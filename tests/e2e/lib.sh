@@ -79,6 +79,32 @@ enter_private_mounts() {
 
 still_running() { kill -0 "$1" 2>/dev/null; }
 
+# catches_signals PID PROGRAM: PID runs PROGRAM (no longer the shell or
+# env that starts it, which may have handlers of their own) and has set
+# handlers for SIGTERM and SIGINT.
+catches_signals() {
+  local mask
+  [ "$(readlink "/proc/$1/exe")" = "$(readlink -f "$2")" ] &&
+    mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$1/status" 2>/dev/null) && [ -n "$mask" ] &&
+    (((0x$mask & 0x4002) == 0x4002))
+}
+
+# waits_in_fifo_open PID: a thread of PID waits in the open of a FIFO that
+# has no writer (the kernel's wait_for_partner).
+waits_in_fifo_open() { grep -qx wait_for_partner "/proc/$1"/task/*/wchan 2>/dev/null; }
+
+# within SECONDS COMMAND...: COMMAND succeeds within SECONDS (tried every
+# 50 ms).
+within() {
+  local limit=$1 i
+  shift
+  for ((i = 0; i < limit * 20; i++)); do
+    "$@" && return 0
+    sleep 0.05
+  done
+  "$@"
+}
+
 # window_size ID: "WIDTHxHEIGHT" of the window's client area.
 window_size() {
   xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
