@@ -95,6 +95,12 @@ done
 rm -r "$XDG_CONFIG_HOME/lumox"
 
 note "a signal during start-up ends every mode: snapshot, window, -s, hack, dialog"
+# Under AddressSanitizer the runs with a video source go without the leak
+# check (memory errors are still caught): one that has drawn with llvmpipe
+# beside GStreamer has dropped GLib's first quark table (see lsan.supp),
+# which only full stacks tell from a leak, and full stacks beside llvmpipe's
+# JIT can deadlock the unwinder.
+[ -z "${LUMOX_TEST_ASAN:-}" ] || export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 export LUMOX_VIDEO_SOURCE=$stalled
 n=0
 for mode in snapshot window full hack dialog; do
