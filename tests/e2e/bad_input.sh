@@ -473,7 +473,28 @@ cmdline_case '--help --bogus: the help' 0 "" --help --bogus
 grep -q '^Usage: lumox' "$work/out" || fail "--help printed no usage"
 
 ###########################################################################
+# Under AddressSanitizer, a run that shows a GTK dialog or parses a video
+# pipeline beside GStreamer and Mesa (whose quarks together pass GLib's
+# first table, which GLib then drops) takes the full stack of each
+# allocation, so that the suppression of GLib's own quark table (lsan.supp)
+# matches it alone, and draws with softpipe, since full stacks beside
+# llvmpipe's JIT can deadlock the unwinder. Slow, so only there:
+# with_dialog_env COMMAND... runs COMMAND so, and so do the video snapshots
+# (their reference too).
+dialog_env=()
+if [ -n "${LUMOX_TEST_ASAN:-}" ]; then
+  dialog_env=(GALLIUM_DRIVER=softpipe "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0")
+fi
+run_env=()
+with_dialog_env() {
+  run_env=("${dialog_env[@]}")
+  "$@"
+  run_env=()
+}
+
 note "video sources: the still picture, and why (snapshots)"
+plain_asan=${ASAN_OPTIONS:-}
+[ ${#dialog_env[@]} = 0 ] || export "${dialog_env[@]}"
 record "$cfg"
 reference still
 # video_case NAME SOURCE PATTERN [SAME]: a snapshot with LUMOX_VIDEO_SOURCE
@@ -513,6 +534,10 @@ video_case "a second branch" "videotestsrc name=a ! fakesink a." "${from}videote
 mkfifo "$work/silent"
 hanging="filesrc location=$work/silent ! decodebin"
 video_case "hangs in its open (a FIFO nobody writes)" "$hanging" "${from}$hanging\" sent no frame within 5000 ms\.$"
+if [ ${#dialog_env[@]} != 0 ]; then
+  unset GALLIUM_DRIVER
+  export ASAN_OPTIONS=$plain_asan
+fi
 
 ###########################################################################
 note "on a display (Xvfb): windows, full screen and the hack with bad settings, pictures and sources"
@@ -520,21 +545,6 @@ start_xvfb 1024x768x24
 # One client that stays connected (see gtk_dialog.sh).
 xprop -root -spy >/dev/null 2>&1 & keeper=$!
 export LUMOX_FRAME_TRACE=$work/trace.txt
-# Under AddressSanitizer, a run that shows a GTK dialog beside GStreamer
-# takes the full stack of each allocation, so that the suppression of GLib's
-# own quark table (lsan.supp) matches it alone, and draws with softpipe,
-# since full stacks beside llvmpipe's JIT can deadlock the unwinder. Slow,
-# so only there: with_dialog_env COMMAND... runs COMMAND so.
-dialog_env=()
-if [ -n "${LUMOX_TEST_ASAN:-}" ]; then
-  dialog_env=(GALLIUM_DRIVER=softpipe "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0")
-fi
-run_env=()
-with_dialog_env() {
-  run_env=("${dialog_env[@]}")
-  "$@"
-  run_env=()
-}
 
 # host SIZE: a window of another program, driven through fds 3 and 4; its
 # id in $window. tell COMMAND sends it "size W H" or "destroy".
@@ -655,9 +665,9 @@ done
 
 # A broken video source leaves the still picture of a run going.
 record "$cfg"
-LUMOX_VIDEO_SOURCE=nosuchelement window_run "--window, LUMOX_VIDEO_SOURCE nosuchelement" 640x480
+LUMOX_VIDEO_SOURCE=nosuchelement with_dialog_env window_run "--window, LUMOX_VIDEO_SOURCE nosuchelement" 640x480
 grep -q "${from}nosuchelement\" cannot be made" "$work/err" || fail "--window with a broken source: $(cat "$work/err")"
-LUMOX_VIDEO_SOURCE="videotestsrc ! valve drop=true" hack_run "--window-id, a stalled video source" \
+LUMOX_VIDEO_SOURCE="videotestsrc ! valve drop=true" with_dialog_env hack_run "--window-id, a stalled video source" \
   "${from}videotestsrc ! valve drop=true\" (did not start|sent no frame)"
 LUMOX_VIDEO_SOURCE=$hanging hack_run "--window-id, a video source that hangs in its open" ""
 
