@@ -65,9 +65,9 @@ constexpr auto kStartTimeout = std::chrono::seconds(5);
 
 // How long a release waits, from the moment a run is told to stop, for its
 // thread to stop and free the pipeline; a thread that takes longer is held
-// in a call that may never return, and is abandoned. A stop takes a few
-// milliseconds even under the sanitizers: this only bounds the end of a
-// process whose source hangs.
+// in a call that may never return, and is abandoned. A stop takes under
+// 40 ms even under ThreadSanitizer: this only bounds the end of a process
+// whose source hangs.
 constexpr auto kStopWait = std::chrono::milliseconds(250);
 
 // The structure name of the message that wakes a run's watch to stop.
@@ -84,13 +84,8 @@ struct CaptureRun {
     std::string preferredDevice;  // --device
     bool sayFailure = false;      // a start that fails says why on stderr
 
-    // Guards everything below, and every report of the run to the frame
-    // exchange (frames, running, ended), so that none comes once the run
-    // was told to stop. Never held across a call that may wait on another
-    // thread, but for the frame exchange's own lock.
-    std::mutex lock;
-    std::condition_variable changed;  // starting or finished changed
-    std::atomic<bool> stop{false};    // written under the lock, read anywhere
+    // What follows is guarded by runLock.
+    std::atomic<bool> stop{false};  // written under the lock, read anywhere
     SteadyClock::time_point stopAt;
     bool starting = true;   // until the start has played or failed
     bool running = false;   // it played, and the frame exchange was told so
@@ -109,6 +104,16 @@ struct CaptureRun {
     }
 };
 
+// Guards what the runs share, and every report of a run to the frame
+// exchange (frames, running, ended), so that none comes once the run was
+// told to stop. Never held across a call that may wait on another thread,
+// but for the frame exchange's own lock. One lock of static storage for
+// every run: GStreamer's streaming threads start inside GLib, where
+// ThreadSanitizer cannot see that they come after the run was made, and a
+// lock the main thread took after making it shows that.
+std::mutex runLock;
+std::condition_variable runChanged;  // a run's start or its thread ended
+
 // The main thread's side: the current run and its thread, and what
 // CaptureFailureText shows.
 struct Capture {
@@ -126,14 +131,14 @@ std::atomic<int> abandonedThreads{0};
 std::string preferredDevice;
 
 std::string SourceOf(CaptureRun& run) {
-    std::lock_guard<std::mutex> lock(run.lock);
+    std::lock_guard<std::mutex> lock(runLock);
     return run.source;
 }
 
 // Keeps the reason why the run's start failed, and gives the start's result.
 bool Fail(CaptureRun& run, const std::string& what) {
     std::string text = PrintableText(what);
-    std::lock_guard<std::mutex> lock(run.lock);
+    std::lock_guard<std::mutex> lock(runLock);
     run.failure = std::move(text);
     return false;
 }
@@ -161,7 +166,7 @@ GstFlowReturn OnNewSample(GstAppSink* sink, gpointer data) {
     if (!sample) return GST_FLOW_OK;
     GstCaps* caps = gst_sample_get_caps(sample);
     GstBuffer* buffer = gst_sample_get_buffer(sample);
-    std::lock_guard<std::mutex> lock(run.lock);
+    std::lock_guard<std::mutex> lock(runLock);
     if (caps && buffer && !run.stop.load()) {
         if (!run.lastCaps || !gst_caps_is_equal(caps, run.lastCaps)) {
             const VideoFormat format = FormatFromCaps(caps);
@@ -239,7 +244,7 @@ GstElement* ChosenDeviceElement(CaptureRun& run) {
         gchar* name = gst_device_get_display_name(chosen);
         const std::string source = std::string("The camera \"") + name + "\"";
         g_free(name);
-        std::lock_guard<std::mutex> lock(run.lock);
+        std::lock_guard<std::mutex> lock(runLock);
         run.source = source;
     }
     g_list_free_full(devices, gst_object_unref);
@@ -332,7 +337,7 @@ bool BusReportsFailure(GstBus* bus, std::string& reason) {
 // Whether the run may still report (its stop not yet asked for); decided
 // under its lock, so a report that follows a stop cannot slip in before it.
 bool MaySay(CaptureRun& run) {
-    std::lock_guard<std::mutex> lock(run.lock);
+    std::lock_guard<std::mutex> lock(runLock);
     return !run.stop.load();
 }
 
@@ -354,7 +359,7 @@ void WatchBus(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
                 std::fprintf(stderr, "lumox: the video source stopped (%s); the still picture shows again\n",
                              reason.c_str());
             gst_element_set_state(pipeline, GST_STATE_NULL);
-            std::lock_guard<std::mutex> lock(run.lock);
+            std::lock_guard<std::mutex> lock(runLock);
             run.endReason = reason;
             if (!run.stop.load()) ReportCaptureEnded();
         }
@@ -366,7 +371,7 @@ void FreePipeline(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
     gst_element_set_state(pipeline, GST_STATE_NULL);  // joins the streaming threads
     if (bus) gst_object_unref(bus);
     gst_object_unref(pipeline);
-    std::lock_guard<std::mutex> lock(run.lock);
+    std::lock_guard<std::mutex> lock(runLock);
     gst_caps_replace(&run.lastCaps, nullptr);
 }
 
@@ -439,7 +444,7 @@ GstElement* StartRun(CaptureRun& run, GstBus*& bus) {
 bool EndStart(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
     std::string say;
     {
-        std::lock_guard<std::mutex> lock(run.lock);
+        std::lock_guard<std::mutex> lock(runLock);
         if (!run.stop.load()) {
             if (pipeline) {
                 run.running = true;
@@ -452,9 +457,9 @@ bool EndStart(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
         }
     }
     if (!say.empty()) std::fprintf(stderr, "lumox: %s\n", say.c_str());
-    std::lock_guard<std::mutex> lock(run.lock);
+    std::lock_guard<std::mutex> lock(runLock);
     run.starting = false;
-    run.changed.notify_all();
+    runChanged.notify_all();
     return run.running;
 }
 
@@ -467,17 +472,17 @@ void RunCapture(std::shared_ptr<CaptureRun> run) {
     if (pipeline) {
         if (running) WatchBus(*run, pipeline, bus);
         {
-            std::lock_guard<std::mutex> lock(run->lock);
+            std::lock_guard<std::mutex> lock(runLock);
             run->pipeline = nullptr;
         }
         FreePipeline(*run, pipeline, bus);
     }
     bool abandoned;
     {
-        std::lock_guard<std::mutex> lock(run->lock);
+        std::lock_guard<std::mutex> lock(runLock);
         run->finished = true;
         abandoned = run->abandoned;
-        run->changed.notify_all();
+        runChanged.notify_all();
     }
     run.reset();
     if (abandoned) abandonedThreads.fetch_sub(1);
@@ -488,7 +493,7 @@ void RunCapture(std::shared_ptr<CaptureRun> run) {
 // reaches the frame exchange or stderr. Touches no pipeline: a running
 // run's bus is only posted to, which wakes its watch.
 void TellToStop(CaptureRun& run) {
-    std::lock_guard<std::mutex> lock(run.lock);
+    std::lock_guard<std::mutex> lock(runLock);
     if (run.stop.load()) return;
     run.stop.store(true);
     run.stopAt = SteadyClock::now();
@@ -517,8 +522,11 @@ void StartRunThread(bool say) {
     if (description) run->description = description;
     run->preferredDevice = preferredDevice;
     run->sayFailure = say;
-    // A camera's own name comes once the device monitor has found it.
-    run->source = run->description.empty() ? "The camera" : "LUMOX_VIDEO_SOURCE \"" + run->description + "\"";
+    {
+        std::lock_guard<std::mutex> lock(runLock);  // made before any thread of the run
+        // A camera's own name comes once the device monitor has found it.
+        run->source = run->description.empty() ? "The camera" : "LUMOX_VIDEO_SOURCE \"" + run->description + "\"";
+    }
     capture.failureText.clear();
     capture.thread = std::thread(RunCapture, run);
     capture.run = std::move(run);
@@ -527,10 +535,10 @@ void StartRunThread(bool say) {
 // Waits until the current run's start has ended: true once it has, false
 // when the deadline passed or the process was told to end first.
 bool WaitForStart(CaptureRun& run, SteadyClock::time_point deadline) {
-    std::unique_lock<std::mutex> lock(run.lock);
+    std::unique_lock<std::mutex> lock(runLock);
     while (run.starting) {
         if (TerminationRequested() || SteadyClock::now() >= deadline) return false;
-        run.changed.wait_for(lock, std::chrono::milliseconds(5));
+        runChanged.wait_for(lock, std::chrono::milliseconds(5));
     }
     return true;
 }
@@ -546,7 +554,7 @@ bool BuildCaptureGraph() {
         TellToStop(run);  // told to end
         return false;
     }
-    std::lock_guard<std::mutex> lock(run.lock);
+    std::lock_guard<std::mutex> lock(runLock);
     if (!run.running) capture.failureText = run.failure;
     return run.running;
 }
@@ -562,8 +570,8 @@ void ReleaseCaptureGraph() {
         TellToStop(run);
         bool finished;
         {
-            std::unique_lock<std::mutex> lock(run.lock);
-            finished = run.changed.wait_until(lock, run.stopAt + kStopWait, [&run] { return run.finished; });
+            std::unique_lock<std::mutex> lock(runLock);
+            finished = runChanged.wait_until(lock, run.stopAt + kStopWait, [&run] { return run.finished; });
             if (!finished) {
                 run.abandoned = true;
                 abandonedThreads.fetch_add(1);
@@ -595,7 +603,7 @@ FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
         return silence();
     }
     {
-        std::lock_guard<std::mutex> lock(run.lock);
+        std::lock_guard<std::mutex> lock(runLock);
         if (!run.running) {
             capture.failureText = run.failure;
             return FirstFrame::NoCapture;
@@ -606,7 +614,7 @@ FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
         if (CaptureEnded()) {
             std::string reason;
             {
-                std::lock_guard<std::mutex> lock(run.lock);
+                std::lock_guard<std::mutex> lock(runLock);
                 reason = run.endReason;
             }
             capture.failureText =
@@ -625,6 +633,6 @@ int AbandonedCaptureThreads() { return abandonedThreads.load(); }
 
 GstElement* CapturePipeline() {
     if (!capture.run) return nullptr;
-    std::lock_guard<std::mutex> lock(capture.run->lock);
+    std::lock_guard<std::mutex> lock(runLock);
     return capture.run->pipeline;
 }
