@@ -85,7 +85,7 @@ struct CaptureRun {
     bool sayFailure = false;      // a start that fails says why on stderr
 
     // What follows is guarded by runLock.
-    std::atomic<bool> stop{false};  // written under the lock, read anywhere
+    std::atomic<bool> stop{false};  // written under runLock, read anywhere
     SteadyClock::time_point stopAt;
     bool starting = true;   // until the start has played or failed
     bool running = false;   // it played, and the frame exchange was told so
@@ -335,7 +335,7 @@ bool BusReportsFailure(GstBus* bus, std::string& reason) {
 }
 
 // Whether the run may still report (its stop not yet asked for); decided
-// under its lock, so a report that follows a stop cannot slip in before it.
+// under runLock, so a report that follows a stop cannot slip in before it.
 bool MaySay(CaptureRun& run) {
     std::lock_guard<std::mutex> lock(runLock);
     return !run.stop.load();
