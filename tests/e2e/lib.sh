@@ -89,9 +89,11 @@ catches_signals() {
     (((0x$mask & 0x4002) == 0x4002))
 }
 
-# waits_in_fifo_open PID: a thread of PID waits in the open of a FIFO that
-# has no writer (the kernel's wait_for_partner).
-waits_in_fifo_open() { grep -qx wait_for_partner "/proc/$1"/task/*/wchan 2>/dev/null; }
+# waits_in PID WHERE: a thread of PID waits in the kernel function the
+# extended regular expression WHERE names: ^wait_for_partner$ is the open of
+# a FIFO that has no writer, pipe_read$ a read of a pipe or FIFO with
+# nothing in it.
+waits_in() { grep -Eq "$2" "/proc/$1"/task/*/wchan 2>/dev/null; }
 
 # within SECONDS COMMAND...: COMMAND succeeds within SECONDS (tried every
 # 50 ms).

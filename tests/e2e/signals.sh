@@ -6,7 +6,7 @@
 # start), so a signal sent a moment after the start finds a wait to end.
 # A video source that hangs in its open holds up no mode: each ends within
 # a bound of the signal, early in its start, while the source hangs, and
-# while it draws.
+# while it draws; nor does one that plays and then hangs in a read.
 # The seconds printed are figures; the checks are bounded waits.
 # usage: signals.sh LUMOX HOST_WINDOW
 source "$(dirname "$0")/lib.sh"
@@ -15,9 +15,11 @@ work=$(mktemp -d)
 pid=
 keeper=
 host_pid=
+writer=
 cleanup() {
   [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
   [ -n "$keeper" ] && kill "$keeper" 2>/dev/null
+  [ -n "$writer" ] && kill "$writer" 2>/dev/null
   exec 3>&-
   [ -n "$host_pid" ] && wait "$host_pid" 2>/dev/null
   stop_xvfb
@@ -162,7 +164,7 @@ for run in "${runs[@]}"; do
       start $arguments
       case $moment in
         early) within 20 catches_signals "$pid" "$lumox" ;;
-        hung) within 20 waits_in_fifo_open "$pid" ;;
+        hung) within 20 waits_in "$pid" '^wait_for_partner$' ;;
         drawing) within 60 drawn ;;
       esac || fail "$mode: never $moment: $(cat "$work/err")"
       still_running "$pid" || fail "$mode ended by itself ($moment): $(cat "$work/err")"
@@ -189,6 +191,29 @@ for signal in TERM INT; do
   [ "$(ls "$XDG_CONFIG_HOME/lumox")" = "$(printf 'lumox.bmp\nlumox.cfg')" ] && [ "$(stat -c %s "$cfg")" = 1348 ] ||
     fail "SIG$signal during the error dialog: the settings are not whole: $(ls -l "$XDG_CONFIG_HOME/lumox")"
   longest=$(awk "BEGIN {print ($GONE > $longest) ? $GONE : $longest}")
+done
+rm -r "$XDG_CONFIG_HOME/lumox"
+
+# A source that plays, then blocks in a read (a FIFO whose writer falls
+# silent after ten frames): its stop, which waits for that read, is not
+# waited for either.
+export LUMOX_VIDEO_SOURCE="filesrc location=$work/silent ! rawvideoparse width=160 height=120 format=bgr framerate=30/1"
+for run in "${runs[0]}" "${runs[4]}"; do
+  IFS='|' read -r mode code arguments <<<"$run"
+  for signal in TERM INT; do
+    rm -f "$work/trace.txt"
+    (head -c $((160 * 120 * 3 * 10)) /dev/zero; exec sleep 600) >"$work/silent" 2>/dev/null & writer=$!
+    # shellcheck disable=SC2086  # the arguments hold no blanks
+    start $arguments
+    within 60 drawn && within 20 waits_in "$pid" 'pipe_read$' || fail "$mode: no stalled read: $(cat "$work/err")"
+    stop "$signal" "$mode, its source stalled in a read"
+    kill "$writer"
+    wait "$writer" 2>/dev/null
+    writer=
+    [ "$EXIT_CODE" = "$code" ] || fail "$mode, a stalled read: exit code $EXIT_CODE, not $code: $(cat "$work/err")"
+    [ ! -e "$work/shot.png" ] || fail "an interrupted snapshot wrote its picture"
+    longest=$(awk "BEGIN {print ($GONE > $longest) ? $GONE : $longest}")
+  done
 done
 echo "longest time from the signal to the end, the source hanging: $longest s"
 echo PASS
