@@ -137,11 +137,13 @@ const OptionSpec* MatchOption(const char* arg, bool& negated) {
     return nullptr;
 }
 
-// A dash followed by a word of two or more letters is a long option; "-s",
-// "--s" and "-c:1234" are screen-saver switches.
+// Dashes followed by a word of two or more letters are a long option, known
+// or not ("---count" is not one, and no switch either); "-s", "--s" and
+// "-c:1234" are screen-saver switches.
 bool LooksLikeLongOption(const char* arg) {
     if (arg[0] != '-') return false;
-    const char* rest = arg[1] == '-' ? arg + 2 : arg + 1;
+    const char* rest = arg;
+    while (*rest == '-') ++rest;
     return std::isalpha(static_cast<unsigned char>(rest[0])) && std::isalpha(static_cast<unsigned char>(rest[1]));
 }
 

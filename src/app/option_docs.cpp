@@ -14,6 +14,14 @@ const char kSummary[] =
     "tunnel: each frame redraws the previous one slightly enlarged, so that the figure leaves trails rushing "
     "outward, and an optional radial blur makes it stream light.";
 
+// When lumox.cfg is written, as the man page and the README tell it.
+const char kSettingsFileWrites[] =
+    "It is written in two cases only: when the configuration dialog is confirmed (OK or Enter), and when a run "
+    "full screen, in a window or in a preview (-s, --window, /p) ends because it cannot read its picture; it then "
+    "saves the settings with an empty picture path (the defaults, if there was no file), as the Windows saver "
+    "does. A hack (--root, --window-id), which draws on without the picture, and a snapshot never write it, and "
+    "settings given as options never change it.";
+
 const char kStillPicture[] =
     "Without a camera, or when the camera is busy or fails, the quads show a still picture: lumox.bmp in the "
     "settings directory, else the installed default picture.";
@@ -186,7 +194,7 @@ std::string UsageText() {
     out += "\nOptions (one or two leading dashes):\n";
     for (size_t i = 0; i < count; ++i)
         if (table[i].group != OptionGroup::Setting) AddColumns(out, Synopsis(table[i]), HelpLine(table[i], defaults));
-    out += "\nSettings for this run; they replace those of lumox.cfg, which no run writes:\n";
+    out += "\nSettings for this run; they replace those of lumox.cfg and never change it:\n";
     for (size_t i = 0; i < count; ++i)
         if (table[i].group == OptionGroup::Setting) AddColumns(out, Synopsis(table[i]), HelpLine(table[i], defaults));
     out +=
@@ -222,8 +230,8 @@ std::string ManPage(const char* version) {
         const OptionSpec& spec = table[i];
         if (spec.group == OptionGroup::Setting && (i == 0 || table[i - 1].group != OptionGroup::Setting))
             out += ".PP\n" +
-                   Roff("The settings below replace those of lumox.cfg for the run they start; no run writes the "
-                        "file. A value out of range, or not a number, ends the program with a message and exit "
+                   Roff("The settings below replace those of lumox.cfg for the run they start and never change "
+                        "the file. A value out of range, or not a number, ends the program with a message and exit "
                         "status 255.") +
                    "\n";
         out += ".TP\n";
@@ -235,8 +243,9 @@ std::string ManPage(const char* version) {
         out += Roff(Sentence(HelpLine(spec, defaults))) + "\n";
     }
     out += ".SH FILES\n.TP\n.I $XDG_CONFIG_HOME/lumox/lumox.cfg\n" +
-           Roff("The settings (else ~/.config/lumox/lumox.cfg): 1348 bytes, the same file as the Windows "
-                "saver's. Only the configuration dialog's OK writes it; without it the defaults apply.") +
+           Roff(std::string("The settings (else ~/.config/lumox/lumox.cfg): 1348 bytes, the same file as the "
+                            "Windows saver's; without it the defaults apply. ") +
+                kSettingsFileWrites) +
            "\n.TP\n.I $XDG_CONFIG_HOME/lumox/lumox.bmp\n" +
            Roff("The user's still picture, an uncompressed 24-bit bitmap (else ~/.config/lumox/lumox.bmp).") +
            "\n.TP\n.I /usr/share/lumox/lumox.bmp\n" + Roff("The default still picture.") +

@@ -55,6 +55,24 @@ void ReplacementFile::Start(const char* path) {
     target_ = path;
 }
 
+bool ReplacementFile::IsTemporaryOf(const std::string& name, const std::string& base, unsigned long& pid) {
+    static const char kMark[] = ".new-";
+    const size_t markLength = sizeof kMark - 1;
+    if (name.size() <= base.size() + markLength || name.compare(0, base.size(), base) != 0 ||
+        name.compare(base.size(), markLength, kMark) != 0)
+        return false;
+    // PID-N: two runs of decimal digits, nothing else; a process id has
+    // fewer than ten of them.
+    const std::string rest = name.substr(base.size() + markLength);
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || dash > 9 || dash + 1 == rest.size()) return false;
+    if (rest.find_first_not_of("0123456789") != dash ||
+        rest.find_first_not_of("0123456789", dash + 1) != std::string::npos)
+        return false;
+    pid = std::stoul(rest.substr(0, dash));
+    return true;
+}
+
 bool ReplacementFile::CreateTemporary() {
     // Beside the target, so that the rename never crosses file systems; a
     // name another process holds is passed over.

@@ -1,6 +1,7 @@
 // What the GStreamer capture source offers beyond capture_source.h: the
-// choice of a camera, and its pipeline for tests that change its caps while
-// it streams. Linux only.
+// choice of a camera, and for tests its pipeline (to change its caps while
+// it streams) and the count of its threads left to a source that hangs.
+// Linux only.
 #pragma once
 
 #include <gst/gst.h>
@@ -15,3 +16,7 @@ void PreferCaptureDevice(const std::string& nameOrPath);
 // The running capture pipeline (its appsink is "lumoxsink", the capsfilter
 // before it "lumoxformat"), or null while none runs.
 GstElement* CapturePipeline();
+
+// Capture threads that a release abandoned (held by their source, as a
+// camera stuck in its open holds them) and that have not come back yet.
+int AbandonedCaptureThreads();

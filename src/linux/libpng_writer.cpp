@@ -68,11 +68,20 @@ bool EncodePng(PngSink& sink, const unsigned char* rgba, int width, int height) 
 bool WritePngFromGL(const char* path, const unsigned char* rgba, int width, int height, std::string& error) {
     PngSink sink;
     bool ok;
+    // Links are followed only where the kernel's rule for protected links
+    // would follow them, for a pipe as for a file.
+    std::string target;
+    bool kernelLink = false;
+    if (!ResolveWritablePath(path, target, sink.error, &kernelLink)) {
+        error = std::string("cannot write \"") + path + "\": " + sink.error;
+        return false;
+    }
     struct stat info {};
-    if (stat(path, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode))) {
+    if (stat(target.c_str(), &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode))) {
         // A pipe or a device named on purpose (/dev/stdout) takes the bytes
-        // as they come; there is no file there to keep.
-        sink.streamFd = open(path, O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        // as they come; there is no file there to keep. No link is followed
+        // on the way but a descriptor's own in /proc.
+        sink.streamFd = open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | (kernelLink ? 0 : O_NOFOLLOW));
         ok = sink.streamFd != -1;
         if (!ok) sink.error = std::strerror(errno);
         ok = ok && EncodePng(sink, rgba, width, height);

@@ -11,7 +11,9 @@
 
 #include <cstdint>
 
-// true when a device was found and its graph runs (or already ran).
+// true when a device was found and its graph runs (or already ran). On
+// Linux the graph is built on a thread of its own, whose start this waits
+// for (a process told to end stops the wait).
 bool BuildCaptureGraph();
 
 // Starts the capture without holding up the run where the platform can. On
@@ -23,7 +25,9 @@ bool BeginCapture();
 
 // Stops and releases the graph, after the end of a start still under way
 // (whose wait for the source to play is cut short); nothing when none was
-// built.
+// built. On Linux it never waits long for the source: a thread still held
+// by it a moment after the call (a camera stuck in its open) is abandoned,
+// and the process then ends at its exit without waiting for that thread.
 void ReleaseCaptureGraph();
 
 // Why no video shows, in the words of this platform's capture framework,

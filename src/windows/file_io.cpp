@@ -65,6 +65,12 @@ unsigned long ReplacementFile::ProcessId() { return static_cast<unsigned long>(_
 
 int ReplacementFile::FlushToDisk(int fd) { return _commit(fd); }
 
+bool ResolveWritablePath(const char* path, std::string& target, std::string&, bool* kernelLink) {
+    if (kernelLink) *kernelLink = false;
+    target = path;
+    return true;
+}
+
 bool ReplacementFile::Begin(const char* path) {
     Start(path);
 
@@ -85,8 +91,9 @@ bool ReplacementFile::Begin(const char* path) {
     return CreateTemporary();
 }
 
-bool ReplacementFile::Commit() {
+bool ReplacementFile::Commit(const std::function<bool()>& beforeRename) {
     if (!FinishWriting()) return false;
+    if (beforeRename && !beforeRename()) return Fail("the file changed meanwhile");
     if (keptAttributes_ && !SetFileAttributesA(temporary_.c_str(), keptAttributes_)) return Fail(WindowsErrorText(GetLastError()));
     if (!MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return Fail(WindowsErrorText(GetLastError()));

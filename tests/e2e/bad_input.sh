@@ -2,7 +2,8 @@
 # Bad input, end to end: settings files of every length and with NaN,
 # infinities and extreme numbers in every field, special files in place of
 # the settings file and the picture, broken pictures, odd command lines,
-# broken video sources, the X server going away, the target window destroyed,
+# broken video sources and one that hangs in its open, the X server going
+# away, the target window destroyed,
 # and a full file system under the settings directory. Every case runs
 # within a time bound and must end with its exit code and its message or
 # fallback (for snapshots: a picture byte for byte the same as the one the
@@ -472,7 +473,28 @@ cmdline_case '--help --bogus: the help' 0 "" --help --bogus
 grep -q '^Usage: lumox' "$work/out" || fail "--help printed no usage"
 
 ###########################################################################
+# Under AddressSanitizer, a run that shows a GTK dialog or parses a video
+# pipeline beside GStreamer and Mesa (whose quarks together pass GLib's
+# first table, which GLib then drops) takes the full stack of each
+# allocation, so that the suppression of GLib's own quark table (lsan.supp)
+# matches it alone, and draws with softpipe, since full stacks beside
+# llvmpipe's JIT can deadlock the unwinder. Slow, so only there:
+# with_dialog_env COMMAND... runs COMMAND so, and so do the video snapshots
+# (their reference too).
+dialog_env=()
+if [ -n "${LUMOX_TEST_ASAN:-}" ]; then
+  dialog_env=(GALLIUM_DRIVER=softpipe "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0")
+fi
+run_env=()
+with_dialog_env() {
+  run_env=("${dialog_env[@]}")
+  "$@"
+  run_env=()
+}
+
 note "video sources: the still picture, and why (snapshots)"
+plain_asan=${ASAN_OPTIONS:-}
+[ ${#dialog_env[@]} = 0 ] || export "${dialog_env[@]}"
 record "$cfg"
 reference still
 # video_case NAME SOURCE PATTERN [SAME]: a snapshot with LUMOX_VIDEO_SOURCE
@@ -507,6 +529,15 @@ ASAN_OPTIONS=$audio_asan video_case "audio" "audiotestsrc" "${from}audiotestsrc\
 video_case "caps the conversion cannot make" "videotestsrc ! video/x-bayer,format=bggr" "${from}videotestsrc ! video/x-bayer,format=bggr\" .*$still"
 video_case "stalls" "videotestsrc ! valve drop=true" "${from}videotestsrc ! valve drop=true\" (did not start|sent no frame)"
 video_case "a second branch" "videotestsrc name=a ! fakesink a." "${from}videotestsrc name=a ! fakesink a.\" .*$still"
+# A source that hangs in its open (a FIFO nobody writes) is given up after
+# the first-frame wait: the picture is written whole, and the process ends.
+mkfifo "$work/silent"
+hanging="filesrc location=$work/silent ! decodebin"
+video_case "hangs in its open (a FIFO nobody writes)" "$hanging" "${from}$hanging\" sent no frame within 5000 ms\.$"
+if [ ${#dialog_env[@]} != 0 ]; then
+  unset GALLIUM_DRIVER
+  export ASAN_OPTIONS=$plain_asan
+fi
 
 ###########################################################################
 note "on a display (Xvfb): windows, full screen and the hack with bad settings, pictures and sources"
@@ -514,21 +545,6 @@ start_xvfb 1024x768x24
 # One client that stays connected (see gtk_dialog.sh).
 xprop -root -spy >/dev/null 2>&1 & keeper=$!
 export LUMOX_FRAME_TRACE=$work/trace.txt
-# Under AddressSanitizer, a run that shows a GTK dialog beside GStreamer
-# takes the full stack of each allocation, so that the suppression of GLib's
-# own quark table (lsan.supp) matches it alone, and draws with softpipe,
-# since full stacks beside llvmpipe's JIT can deadlock the unwinder. Slow,
-# so only there: with_dialog_env COMMAND... runs COMMAND so.
-dialog_env=()
-if [ -n "${LUMOX_TEST_ASAN:-}" ]; then
-  dialog_env=(GALLIUM_DRIVER=softpipe "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0")
-fi
-run_env=()
-with_dialog_env() {
-  run_env=("${dialog_env[@]}")
-  "$@"
-  run_env=()
-}
 
 # host SIZE: a window of another program, driven through fds 3 and 4; its
 # id in $window. tell COMMAND sends it "size W H" or "destroy".
@@ -649,10 +665,27 @@ done
 
 # A broken video source leaves the still picture of a run going.
 record "$cfg"
-LUMOX_VIDEO_SOURCE=nosuchelement window_run "--window, LUMOX_VIDEO_SOURCE nosuchelement" 640x480
+LUMOX_VIDEO_SOURCE=nosuchelement with_dialog_env window_run "--window, LUMOX_VIDEO_SOURCE nosuchelement" 640x480
 grep -q "${from}nosuchelement\" cannot be made" "$work/err" || fail "--window with a broken source: $(cat "$work/err")"
-LUMOX_VIDEO_SOURCE="videotestsrc ! valve drop=true" hack_run "--window-id, a stalled video source" \
+LUMOX_VIDEO_SOURCE="videotestsrc ! valve drop=true" with_dialog_env hack_run "--window-id, a stalled video source" \
   "${from}videotestsrc ! valve drop=true\" (did not start|sent no frame)"
+LUMOX_VIDEO_SOURCE=$hanging hack_run "--window-id, a video source that hangs in its open" ""
+
+# A run that ends for its picture while its video source hangs in its open
+# still saves the settings whole (the path's first byte cleared) and ends.
+record "$cfg"
+head -c 30 "$work/good.bmp" >"$bmp"
+printf '\0x' | dd of="$cfg" conv=notrunc status=none
+after=$(config_state)
+printf 'xx' | dd of="$cfg" conv=notrunc status=none
+LUMOX_VIDEO_SOURCE=$hanging with_dialog_env start --window
+answer_error_dialog "$pid" "--window, no picture, a video source that hangs"
+pid=
+CODE=$EXIT_CODE
+TOOK=$(elapsed "$START")
+check_run "--window, no picture, a video source that hangs" 20 1 "^$failed\$" "$after"
+ended "--window, no picture, a video source that hangs" "the error dialog, settings saved, exit 1"
+rm "$bmp"
 
 ###########################################################################
 note "the target window and the X server"

@@ -79,6 +79,34 @@ enter_private_mounts() {
 
 still_running() { kill -0 "$1" 2>/dev/null; }
 
+# catches_signals PID PROGRAM: PID runs PROGRAM (no longer the shell or
+# env that starts it, which may have handlers of their own) and has set
+# handlers for SIGTERM and SIGINT.
+catches_signals() {
+  local mask
+  [ "$(readlink "/proc/$1/exe")" = "$(readlink -f "$2")" ] &&
+    mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$1/status" 2>/dev/null) && [ -n "$mask" ] &&
+    (((0x$mask & 0x4002) == 0x4002))
+}
+
+# waits_in PID WHERE: a thread of PID waits in the kernel function the
+# extended regular expression WHERE names: ^wait_for_partner$ is the open of
+# a FIFO that has no writer, pipe_read$ a read of a pipe or FIFO with
+# nothing in it.
+waits_in() { grep -Eq "$2" "/proc/$1"/task/*/wchan 2>/dev/null; }
+
+# within SECONDS COMMAND...: COMMAND succeeds within SECONDS (tried every
+# 50 ms).
+within() {
+  local limit=$1 i
+  shift
+  for ((i = 0; i < limit * 20; i++)); do
+    "$@" && return 0
+    sleep 0.05
+  done
+  "$@"
+}
+
 # window_size ID: "WIDTHxHEIGHT" of the window's client area.
 window_size() {
   xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'

@@ -8,7 +8,7 @@ lumox=$1 host_window=$2
 work=$(mktemp -d)
 pid=
 cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
   exec 3>&- 4<&-
   stop_xvfb
   rm -rf "$work"

@@ -4,16 +4,24 @@
 # and every mode while it is still starting. A video source that never
 # delivers a frame holds start-up in its longest wait (the capture pipeline's
 # start), so a signal sent a moment after the start finds a wait to end.
+# A video source that hangs in its open holds up no mode: each ends within
+# a bound of the signal, early in its start, while the source hangs, and
+# while it draws; nor does one that plays and then hangs in a read.
 # The seconds printed are figures; the checks are bounded waits.
-# usage: signals.sh LUMOX
+# usage: signals.sh LUMOX HOST_WINDOW
 source "$(dirname "$0")/lib.sh"
-lumox=$1
+lumox=$1 host_window=$2
 work=$(mktemp -d)
 pid=
 keeper=
+host_pid=
+writer=
 cleanup() {
   [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
   [ -n "$keeper" ] && kill "$keeper" 2>/dev/null
+  [ -n "$writer" ] && kill "$writer" 2>/dev/null
+  exec 3>&-
+  [ -n "$host_pid" ] && wait "$host_pid" 2>/dev/null
   stop_xvfb
   rm -rf "$work"
 }
@@ -37,13 +45,14 @@ start() {
   env --default-signal=INT,TERM "$lumox" "$@" 2>"$work/err" & pid=$!
 }
 # stop SIGNAL LABEL: sends SIGNAL; the process must be gone within $limit
-# seconds. Its exit status in EXIT_CODE.
+# seconds. Its exit status in EXIT_CODE, the seconds it took in GONE.
 stop() {
   local before; before=$(date +%s.%N)
   kill "-$1" "$pid" 2>/dev/null
   wait_exit "$pid" "$limit" || fail "$2: still running $limit s after SIG$1: $(cat "$work/err")"
   pid=
-  printf '%s: SIG%s, gone after %.2f s, status %s\n' "$2" "$1" "$(awk "BEGIN {print $(date +%s.%N) - $before}")" "$EXIT_CODE"
+  GONE=$(awk "BEGIN {printf \"%.2f\", $(date +%s.%N) - $before}")
+  printf '%s: SIG%s, gone after %s s, status %s\n' "$2" "$1" "$GONE" "$EXIT_CODE"
   ! grep -q Sanitizer "$work/err" || fail "$2: $(cat "$work/err")"
 }
 # signal_status SIGNAL: the status of a process the signal itself ended.
@@ -88,6 +97,12 @@ done
 rm -r "$XDG_CONFIG_HOME/lumox"
 
 note "a signal during start-up ends every mode: snapshot, window, -s, hack, dialog"
+# Under AddressSanitizer the runs with a video source go without the leak
+# check (memory errors are still caught): one that has drawn with llvmpipe
+# beside GStreamer has dropped GLib's first quark table (see lsan.supp),
+# which only full stacks tell from a leak, and full stacks beside llvmpipe's
+# JIT can deadlock the unwinder.
+[ -z "${LUMOX_TEST_ASAN:-}" ] || export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 export LUMOX_VIDEO_SOURCE=$stalled
 n=0
 for mode in snapshot window full hack dialog; do
@@ -114,4 +129,91 @@ for mode in snapshot window full hack dialog; do
     [ ! -e "$XDG_CONFIG_HOME/lumox" ] || fail "$mode: a signal during start-up wrote settings"
   done
 done
+
+note "a video source that hangs in its open (a FIFO nobody writes) holds up no mode"
+mkfifo "$work/silent"
+export LUMOX_VIDEO_SOURCE="filesrc location=$work/silent ! decodebin"
+export LUMOX_FRAME_TRACE=$work/trace.txt
+# A window of another program, for the preview and the hack (its id in hex).
+mkfifo "$work/host-in"
+"$host_window" 320x240 <"$work/host-in" >"$work/host-out" 2>/dev/null & host_pid=$!
+exec 3>"$work/host-in"
+within 10 grep -q . "$work/host-out" || fail "no host window"
+window=$(head -n 1 "$work/host-out")
+# Each run, with its exit code once the process has its handlers, gets each
+# signal at each moment: early (as soon as it catches signals, its window
+# not yet made), hung (the source's thread waits in the FIFO's open) and
+# drawing (three frames drawn; for the snapshot after its 5 s first-frame
+# wait). The saver ends within a second (the figures printed); the bound
+# leaves room for the sanitizers.
+limit=3
+runs=("snapshot|1|--snapshot $work/shot.png --size 64x64 --frames 100000"
+      "--window|0|--window"
+      "-s|0|-s"
+      "preview|0|/p $((window))"
+      "hack|0|--root"
+      "hack on a window|0|--window-id $window")
+drawn() { [ "$(cat "$work/trace.txt" 2>/dev/null | wc -l)" -ge 3 ]; }
+longest=0
+for run in "${runs[@]}"; do
+  IFS='|' read -r mode code arguments <<<"$run"
+  for moment in early hung drawing; do
+    for signal in TERM INT; do
+      rm -f "$work/trace.txt"
+      # shellcheck disable=SC2086  # the arguments hold no blanks
+      start $arguments
+      case $moment in
+        early) within 20 catches_signals "$pid" "$lumox" ;;
+        hung) within 20 waits_in "$pid" '^wait_for_partner$' ;;
+        drawing) within 60 drawn ;;
+      esac || fail "$mode: never $moment: $(cat "$work/err")"
+      still_running "$pid" || fail "$mode ended by itself ($moment): $(cat "$work/err")"
+      stop "$signal" "$mode, $moment"
+      [ "$EXIT_CODE" = "$code" ] || fail "$mode, $moment: exit code $EXIT_CODE, not $code: $(cat "$work/err")"
+      [ ! -e "$work/shot.png" ] || fail "an interrupted snapshot wrote its picture"
+      [ ! -e "$XDG_CONFIG_HOME/lumox" ] || fail "$mode, $moment: a signal wrote settings"
+      longest=$(awk "BEGIN {print ($GONE > $longest) ? $GONE : $longest}")
+    done
+  done
+done
+
+# The error dialog of a run that cannot read its picture: the signal answers
+# it, and the run saves its settings whole (the defaults, with no settings
+# file before) and ends with 1, its source still hanging.
+mkdir -p "$XDG_CONFIG_HOME/lumox"
+printf 'BM broken' >"$XDG_CONFIG_HOME/lumox/lumox.bmp"
+for signal in TERM INT; do
+  rm -f "$cfg"
+  ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0 start --window
+  wait_for_window Error 20 >/dev/null || fail "no error dialog: $(cat "$work/err")"
+  stop "$signal" "--window, its error dialog"
+  [ "$EXIT_CODE" = 1 ] || fail "exit code $EXIT_CODE after the error dialog: $(cat "$work/err")"
+  [ "$(ls "$XDG_CONFIG_HOME/lumox")" = "$(printf 'lumox.bmp\nlumox.cfg')" ] && [ "$(stat -c %s "$cfg")" = 1348 ] ||
+    fail "SIG$signal during the error dialog: the settings are not whole: $(ls -l "$XDG_CONFIG_HOME/lumox")"
+  longest=$(awk "BEGIN {print ($GONE > $longest) ? $GONE : $longest}")
+done
+rm -r "$XDG_CONFIG_HOME/lumox"
+
+# A source that plays, then blocks in a read (a FIFO whose writer falls
+# silent after ten frames): its stop, which waits for that read, is not
+# waited for either.
+export LUMOX_VIDEO_SOURCE="filesrc location=$work/silent ! rawvideoparse width=160 height=120 format=bgr framerate=30/1"
+for run in "${runs[0]}" "${runs[4]}"; do
+  IFS='|' read -r mode code arguments <<<"$run"
+  for signal in TERM INT; do
+    rm -f "$work/trace.txt"
+    (head -c $((160 * 120 * 3 * 10)) /dev/zero; exec sleep 600) >"$work/silent" 2>/dev/null & writer=$!
+    # shellcheck disable=SC2086  # the arguments hold no blanks
+    start $arguments
+    within 60 drawn && within 20 waits_in "$pid" 'pipe_read$' || fail "$mode: no stalled read: $(cat "$work/err")"
+    stop "$signal" "$mode, its source stalled in a read"
+    kill "$writer"
+    wait "$writer" 2>/dev/null
+    writer=
+    [ "$EXIT_CODE" = "$code" ] || fail "$mode, a stalled read: exit code $EXIT_CODE, not $code: $(cat "$work/err")"
+    [ ! -e "$work/shot.png" ] || fail "an interrupted snapshot wrote its picture"
+    longest=$(awk "BEGIN {print ($GONE > $longest) ? $GONE : $longest}")
+  done
+done
+echo "longest time from the signal to the end, the source hanging: $longest s"
 echo PASS

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real XScreenSaver 6 daemon on Xvfb runs the installed hack: the build
-# is installed into a staging root, "lumox --add-to-xscreensaver" writes the
-# programs entry into ~/.xscreensaver, and the entry is given the switches
+# is installed into a staging root, "lumox --add-to-xscreensaver" adds the
+# programs entry to the user's list in ~/.xscreensaver (after the list's
+# one entry, where the daemon's "selected: 1" finds it), and the entry is given the switches
 # the settings panel (the installed lumox.xml) can write, as
 # xscreensaver-settings does. -activate starts the hack of
 # <root>/usr/libexec/xscreensaver on the daemon's window (it draws there, at
@@ -45,9 +46,13 @@ home=$work/home
 mkdir -p "$home"
 /usr/bin/convert -size 16x16 gradient:yellow-green -type TrueColor BMP3:"$work/picture.bmp"
 chmod 644 "$work/picture.bmp"
+# A list of the user's, spelt "Programs:" as the daemon also reads it: the
+# entry goes after its one entry, and "selected: 1" is Lumox.
 cat >"$home/.xscreensaver" <<'RC'
 mode:		one
-selected:	0
+selected:	1
+Programs:	\
+		"Filler" filler --root \n
 timeout:	0:30:00
 lock:		False
 fade:		False

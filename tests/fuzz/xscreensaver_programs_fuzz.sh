@@ -12,5 +12,6 @@ fi
 printf 'programs:\t\\\n\t\tmaze -root \\n\\\n-\tGL: "Q" qix -root \\n\n\nmode: one\n' >"$seeds/continued"
 printf 'timeout: 0:10:00\nprograms: qix -root' >"$seeds/single"
 printf 'textLiteral: x \\\nprograms: a\n' >"$seeds/inside"
+printf 'Programs :\tqix \\n\\\r\n*programs: a\nPROGRAMS: b\\\\x' >"$seeds/names"
 
 run_fuzzer "$1" "$2" 4096

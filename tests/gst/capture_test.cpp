@@ -2,9 +2,15 @@
 // and the frame exchange under load on the offscreen GL context.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -213,6 +219,65 @@ TEST_F(GstCaptureTest, StartBesideTheRunSaysItsFailureOnce) {
     EXPECT_EQ(said, "");
     EXPECT_FALSE(CaptureRunning());
     EXPECT_EQ(CapturePipeline(), nullptr);
+}
+
+// Whether a thread of this process waits in the open of a FIFO that has no
+// writer (Linux names that wait in the thread's wchan).
+bool ThreadWaitsInFifoOpen() {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream wchan(task.path() / "wchan");
+        std::string where;
+        if (std::getline(wchan, where) && where == "wait_for_partner") return true;
+    }
+    return false;
+}
+
+// Waits up to 30 s for done().
+template <typename Done>
+bool Eventually(Done done) {
+    for (int i = 0; i < 3000 && !done(); ++i) SleepMilliseconds(10);
+    return done();
+}
+
+// A source held in its open (a FIFO nobody writes) holds up nobody: the
+// first-frame wait gives up at its deadline and the release returns,
+// leaving the start to its thread, which is never joined. When the source
+// comes back (a writer opens the FIFO), that thread frees its own pipeline
+// and reaches nothing of the run started meanwhile: no end, no frame of its
+// own, no word on stderr.
+TEST_F(GstCaptureTest, StartHeldByItsSourceIsAbandonedNotJoined) {
+    TempDir dir;
+    const std::string fifo = (dir.path() / "silent").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    setenv("LUMOX_VIDEO_SOURCE", ("filesrc location=" + fifo + " ! decodebin").c_str(), 1);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(BeginCapture());
+    ASSERT_TRUE(Eventually(ThreadWaitsInFifoOpen));
+    EXPECT_EQ(WaitForFirstVideoFrame(300), FirstFrame::TimedOut);
+    ReleaseCaptureGraph();
+    EXPECT_EQ(AbandonedCaptureThreads(), 1);
+    EXPECT_FALSE(CaptureRunning());
+    EXPECT_EQ(CapturePipeline(), nullptr);
+
+    ASSERT_TRUE(BuildWith("videotestsrc pattern=solid-color foreground-color=0xff102030 is-live=true"));
+    ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived);
+    // A writer that comes and goes lets the open return (the source may
+    // open the FIFO again as it changes how it is read); the reads then
+    // find the end of the file.
+    EXPECT_TRUE(Eventually([&fifo] {
+        if (ThreadWaitsInFifoOpen()) {
+            const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (writer >= 0) close(writer);
+        }
+        return AbandonedCaptureThreads() == 0;
+    }));
+    const uint32_t written = VideoFramesWritten();
+    EXPECT_TRUE(Eventually([written] { return VideoFramesWritten() > written; }));
+    EXPECT_TRUE(CaptureRunning());
+    EXPECT_FALSE(CaptureEnded());
+    EXPECT_EQ(Texel(0, 0), "102030ff");
+    ReleaseCaptureGraph();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 // --device: the first camera whose name or device path holds the text,

@@ -8,8 +8,9 @@
  *   with the read error of a camera pulled out; "start-delay=MS" takes that
  *   long to open, as a slow camera does, holding up the change of state.
  * - a device provider of "Video/Source" devices that make such sources,
- *   listed in LUMOX_TEST_CAMERAS as "NAME,PATH,RRGGBB[,busy|,slow];..." (slow:
- *   a second to open) with the
+ *   listed in LUMOX_TEST_CAMERAS as "NAME,PATH,RRGGBB[,busy|,slow|,stuck];..."
+ *   (slow: a second to open; stuck: a minute, longer than any test waits, as
+ *   a camera stuck in its open) with the
  *   path as the device's "device.path" property, as V4L2's provider has it.
  *
  * Loaded through GST_PLUGIN_PATH, with a registry of its own
@@ -194,7 +195,9 @@ static GList* lumox_test_provider_probe(GstDeviceProvider* provider) {
                                                    properties, NULL);
             device->colour = (guint)g_ascii_strtoull(fields[2], NULL, 16);
             device->busy = fields[3] && strcmp(fields[3], "busy") == 0;
-            device->start_delay = fields[3] && strcmp(fields[3], "slow") == 0 ? 1000 : 0;
+            device->start_delay = 0;
+            if (fields[3] && strcmp(fields[3], "slow") == 0) device->start_delay = 1000;
+            if (fields[3] && strcmp(fields[3], "stuck") == 0) device->start_delay = 60000;
             devices = g_list_append(devices, gst_object_ref_sink(device));
             gst_caps_unref(caps);
             gst_structure_free(properties);

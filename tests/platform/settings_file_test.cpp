@@ -214,6 +214,23 @@ TEST_F(SettingsFile, ALinkedFileIsWrittenThroughAndStaysALink) {
     EXPECT_EQ(std::filesystem::file_size(dir.path() / "sub" / "made.cfg"), 1348u);
     EXPECT_EQ(Names(dir.path() / "sub"), std::vector<std::string>{"made.cfg"});
 }
+
+TEST_F(SettingsFile, ALinkAnotherUserPlantedInASharedDirectoryIsNotWrittenThrough) {
+    if (geteuid() != 0) GTEST_SKIP() << "a link of another user needs root";
+    TempDir elsewhere;
+    const auto real = elsewhere.path() / "real.cfg";
+    WriteAll(real, std::vector<unsigned char>(1348, 0x42));
+    ASSERT_EQ(chmod(dir.path().c_str(), 01777), 0);
+    std::filesystem::create_symlink(real, File());
+    ASSERT_EQ(lchown(File().c_str(), 65534, 65534), 0);
+    ApplyDefaultSettings();
+    EXPECT_EQ(SaveSettings(), 0);
+    EXPECT_EQ(std::string(SettingsSaveProblem()),
+              "The settings could not be saved to " + File().string() + " (the symbolic link " + File().string() +
+                  " belongs to another user in a sticky directory anyone may write in; it is not followed).");
+    EXPECT_EQ(ReadAll(real), std::vector<unsigned char>(1348, 0x42));
+    EXPECT_EQ(Names(dir.path()), kOnlyTheFile);
+}
 #endif
 
 TEST_F(SettingsFile, UnwritableDirectoryReportsFailure) {

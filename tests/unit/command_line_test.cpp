@@ -105,6 +105,26 @@ TEST(CommandLine, OddCommandLinesAreRefusedWithAReason) {
     }
 }
 
+// More dashes than two make no option, nor a screen-saver switch whose
+// letter is the option's first.
+TEST(CommandLine, ThreeDashesAreAnUnknownOption) {
+    const std::vector<std::pair<std::vector<const char*>, const char*>> cases = {
+        {{"---count", "5"}, "---count"},
+        {{"---snapshot", "a.png"}, "---snapshot"},
+        {{"----window"}, "----window"},
+        {{"---no-blur", "-s"}, "---no-blur"},
+        {{"-s", "---count", "5"}, "---count"},
+    };
+    for (const auto& [args, option] : cases) {
+        const CommandLine c = Parse(args);
+        EXPECT_EQ(c.mode, RunMode::Invalid) << option;
+        EXPECT_EQ(c.error, std::string("unknown option \"") + option + "\"");
+    }
+    // A letter alone after dashes stays a switch, as on Windows.
+    EXPECT_EQ(Parse({"---s"}).mode, RunMode::FullScreen);
+    EXPECT_EQ(Parse({"---"}).mode, RunMode::ConfigDialog);
+}
+
 TEST(CommandLine, NumbersWithBlanksGetTheMessageOfOtherBadNumbers) {
     for (const char* bad : {" 3", "3 ", "+3", "-3", "x"})
         EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", bad}).error,
@@ -301,6 +321,25 @@ TEST(CommandLine, HelpAndManPageNameEveryOption) {
         EXPECT_NE(man.find("\\fB\\-\\-" + roffName + "\\fP"), std::string::npos) << table[i].name;
     }
     EXPECT_EQ(man.rfind(".TH LUMOX 6x", 0), 0u);
+}
+
+// The man page tells when lumox.cfg is written: both cases, and which runs
+// never write it.
+TEST(CommandLine, ManPageSaysWhenTheSettingsFileIsWritten) {
+    const std::string man = ManPage("9.9");
+    const size_t entry = man.find(".I $XDG_CONFIG_HOME/lumox/lumox.cfg\n");
+    ASSERT_NE(entry, std::string::npos);
+    std::string text = man.substr(entry, man.find(".TP", entry) - entry);
+    for (size_t at; (at = text.find("\\-")) != std::string::npos;) text.erase(at, 1);
+    for (const char* said :
+         {"written in two cases only", "when the configuration dialog is confirmed (OK or Enter)",
+          "when a run full screen, in a window or in a preview (-s, --window, /p) ends because it cannot read its "
+          "picture",
+          "saves the settings with an empty picture path", "A hack (--root, --window-id)",
+          "a snapshot never write it", "settings given as options never change it"})
+        EXPECT_NE(text.find(said), std::string::npos) << said << "\n" << text;
+    EXPECT_EQ(man.find("no run writes"), std::string::npos);
+    EXPECT_EQ(UsageText().find("no run writes"), std::string::npos);
 }
 
 TEST(CommandLine, PanelControlsFollowTheDefaults) {
