@@ -26,13 +26,14 @@
 
 #include "common/clock.h"
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
 #include "render/frame.h"
-#include "render/run_lifecycle.h"
+#include "app/run.h"
+#include "app/run_record.h"
 #include "render/screen_reach.h"
 #include "scene/animation.h"
-#include "video/capture_source.h"
+#include "platform/capture_source.h"
 #include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 
@@ -128,7 +129,6 @@ double LoadAverage() {
 // cameras: the LUMOX_TEST_CAMERAS list ("" for none).
 double FirstFrameMs(const char* cameras) {
     setenv("LUMOX_TEST_CAMERAS", cameras, 1);
-    ResetRenderWindowState();
     ResetFrameExchange();
     RunOptions options;
     options.window = RunWindow::Offscreen;
@@ -211,8 +211,7 @@ int main(int argc, char** argv) {
                 "blur drew", "our CPU", "footprint");
     const int sizes[][2] = {{640, 480}, {1920, 1080}, {1600, 1200}};
     for (const auto& size : sizes) {
-        ResetRenderWindowState();
-        saverSettings = SaverSettings{};
+        ResetRun();
         ApplyDefaultSettings();
         if (!CreateOffscreenGLWindow(size[0], size[1], 32)) {
             std::fprintf(stderr, "frame_bench: no offscreen OpenGL context (EGL)\n");

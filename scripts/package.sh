@@ -44,7 +44,7 @@ package_deb() {
   local build=$PWD/build/package-deb
   echo "=== build package-deb"
   export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-  CFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)"     CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"     LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DLUMOX_TESTS=OFF >/dev/null
+  CFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)"     CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"     LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DLUMOX_TESTS=OFF -DLUMOX_BENCH=OFF >/dev/null
   cmake --build "$build" -j "$jobs"
   rm -rf "$build/cpack"
   (cd "$build" && cpack -G DEB -B "$build/cpack" >/dev/null)

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/option_docs.h"
+#include "app/option_docs.h"
 
 namespace {
 int Write(const char* path, const std::string& text) {

@@ -1,13 +1,12 @@
 #include "render/frame.h"
 
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
 #include "render/screen_copy.h"
 #include "render/tunnel.h"
 #include "scene/scene_list.h"
 
-float baseBrightness = 1.0f;
 bool frameSavings = true;
 FrameSavingsReport frameSavingsReport = {};
 

@@ -3,10 +3,7 @@
 #pragma once
 
 #include "render/screen_reach.h"
-
-// The frame's colour scale: 1.0 every frame. Passes that change the current
-// colour set it back to (baseBrightness, baseBrightness, baseBrightness, 1).
-extern float baseBrightness;
+#include "scene/scene_list.h"
 
 // Draws the whole frame: clear, (blur source), tunnel, scene objects,
 // feedback copy, (radial blur). Releases the scene list. The caller swaps.

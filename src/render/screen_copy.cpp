@@ -1,22 +1,11 @@
 #include "render/screen_copy.h"
 
 #include "common/gl.h"
-#include "host/gl_window.h"
+#include "platform/gl_window.h"
 #include "render/frame.h"
 #include "video/texture_upload.h"
 
-int32_t feedbackTexture = -1;
-int32_t blurTexture = -1;
-
 namespace {
-
-// Storage size of each copy, to notice a viewport that changed size.
-struct CopySize {
-    int32_t width = 0;
-    int32_t height = 0;
-};
-CopySize feedbackSize;
-CopySize blurSize;
 
 void AllocateStorage(int32_t width, int32_t height) {
     glTexImage2D(GL_TEXTURE_RECTANGLE, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
@@ -56,9 +45,9 @@ void CopyScreenToTexture(int32_t& slot, CopySize& size) {
 
 }  // namespace
 
-void CaptureFeedback() { CopyScreenToTexture(feedbackTexture, feedbackSize); }
+void CaptureFeedback() { CopyScreenToTexture(screenCopies.feedbackTexture, screenCopies.feedbackSize); }
 
-void CaptureBlurSource() { CopyScreenToTexture(blurTexture, blurSize); }
+void CaptureBlurSource() { CopyScreenToTexture(screenCopies.blurTexture, screenCopies.blurSize); }
 
 namespace {
 
@@ -139,13 +128,6 @@ void DrawRadialBlur(const PixelBox& litSource) {
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glColor4f(baseBrightness, baseBrightness, baseBrightness, 1.0f);
-}
-
-void ResetScreenCopies() {
-    feedbackTexture = -1;
-    blurTexture = -1;
-    feedbackSize = CopySize{};
-    blurSize = CopySize{};
 }
 
 void EmitInsetScreenQuad(float w, float h, float mx, float my) {

@@ -7,11 +7,25 @@
 
 #include "render/screen_reach.h"
 
-// Rectangle textures (texel-addressed, row 0 at the bottom of the screen)
-// of the viewport's size; -1 until their first use takes a name from
-// nextTextureName. Never deleted: they live as long as the GL context.
-extern int32_t feedbackTexture;
-extern int32_t blurTexture;
+// Storage size of a copy, to notice a viewport that changed size.
+struct CopySize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// The run's two screen copies: a part of the run record, put back at the
+// run's start. Rectangle textures (texel-addressed, row 0 at the bottom of
+// the screen) of the viewport's size; -1 until their first use takes a name
+// from nextTextureName. Never deleted: they live as long as the GL context.
+struct ScreenCopies {
+    int32_t feedbackTexture = -1;
+    int32_t blurTexture = -1;
+    CopySize feedbackSize;
+    CopySize blurSize;
+};
+extern ScreenCopies& screenCopies;
+extern int32_t& feedbackTexture;
+extern int32_t& blurTexture;
 
 // The frame drawn so far into feedbackTexture.
 void CaptureFeedback();
@@ -28,9 +42,6 @@ void DrawRadialBlur();
 // on (frameSavings) each layer draws only the pixels whose samples can
 // reach litSource; the picture is the same either way.
 void DrawRadialBlur(const PixelBox& litSource);
-
-// Test hook, for a new GL context: both textures back to "not made".
-void ResetScreenCopies();
 
 // Inside glBegin(GL_QUADS): the whole w x h screen textured with a screen
 // copy inset by mx across and my down on each side (row 0 of a copy is the

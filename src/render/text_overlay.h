@@ -3,7 +3,7 @@
 // shadow, from glyphs the window system made (OverlayFont).
 #pragma once
 
-#include "host/gl_window.h"
+#include "platform/gl_window.h"
 
 // Pixels between the text and the left and bottom edges.
 constexpr int kOverlayMargin = 10;

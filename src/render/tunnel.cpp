@@ -1,8 +1,8 @@
 #include "render/tunnel.h"
 
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
 #include "render/frame.h"
 #include "render/screen_copy.h"
 #include "scene/animation.h"

@@ -2,15 +2,12 @@
 
 #include "common/clock.h"
 #include "common/gl.h"
-#include "host/settings.h"
+#include "settings/settings.h"
 #include "scene/scene_list.h"
 #include "video/texture_upload.h"
 
 #include <cmath>
 #include <cstdlib>
-
-uint32_t frameTime = 0;
-float spinAngle[MaxPulseObjects] = {};
 
 namespace {
 // Objects 0..50 share the Lissajous curve; later ones get circles of their own.
@@ -87,9 +84,4 @@ void AnimateScene() {
 
         AddSceneNode(node);
     }
-}
-
-void ResetAnimationState() {
-    frameTime = 0;
-    for (float& angle : spinAngle) angle = 0.0f;
 }

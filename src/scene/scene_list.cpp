@@ -1,21 +1,13 @@
 #include "scene/scene_list.h"
 
 #include "common/gl.h"
-#include "host/settings.h"
-#include "render/frame.h"
+#include "settings/settings.h"
 #include "scene/animation.h"
 
 #include <cmath>
 #include <cstdlib>
 
-SceneNode* sceneList = nullptr;
-
 namespace {
-
-// The last node, so that appending 1000 nodes a frame stays linear. Only
-// trusted while sceneList is non-null: whoever empties the list by setting
-// the head to null also makes this stale, and the next append starts over.
-SceneNode* sceneListTail = nullptr;
 
 // Reverses the chain in place and returns the new head.
 SceneNode* Reverse(SceneNode* head) {
@@ -54,9 +46,9 @@ void AddSceneNode(const SceneNode& node) {
     if (!sceneList) {
         sceneList = copy;
     } else {
-        sceneListTail->next = copy;
+        sceneState.sceneListTail->next = copy;
     }
-    sceneListTail = copy;
+    sceneState.sceneListTail = copy;
 }
 
 void DrawSceneNode(const SceneNode& node) {
@@ -105,7 +97,7 @@ void DrawSceneList(int freeAfterDraw) {
     SceneNode* reversed = Reverse(sceneList);
     if (freeAfterDraw) {
         sceneList = nullptr;
-        sceneListTail = nullptr;
+        sceneState.sceneListTail = nullptr;
         while (reversed) {
             SceneNode* next = reversed->next;
             DrawSceneNode(*reversed);
@@ -115,7 +107,7 @@ void DrawSceneList(int freeAfterDraw) {
         return;
     }
     for (const SceneNode* node = reversed; node; node = node->next) DrawSceneNode(*node);
-    sceneListTail = reversed;
+    sceneState.sceneListTail = reversed;
     sceneList = Reverse(reversed);
 }
 
@@ -125,5 +117,5 @@ void FreeSceneList() {
         std::free(sceneList);
         sceneList = next;
     }
-    sceneListTail = nullptr;
+    sceneState.sceneListTail = nullptr;
 }

@@ -21,8 +21,24 @@ struct SceneNode {
     SceneNode* next = nullptr;           // next in order of addition; null at the tail
 };
 
-// Head of the list, null when empty. The list owns its nodes (C heap).
-extern SceneNode* sceneList;
+// The run's scene list and the frame's colour scale: a part of the run
+// record, which frees the nodes and puts it back at the run's start.
+struct SceneState {
+    // Head of the list, null when empty. The list owns its nodes (C heap).
+    SceneNode* sceneList = nullptr;
+    // The last node, so that appending 1000 nodes a frame stays linear.
+    // Only trusted while sceneList is non-null: whoever empties the list by
+    // setting the head to null also makes this stale, and the next append
+    // starts over.
+    SceneNode* sceneListTail = nullptr;
+    // The frame's colour scale: 1.0 every frame. Passes that change the
+    // current colour set it back to (baseBrightness, baseBrightness,
+    // baseBrightness, 1).
+    float baseBrightness = 1.0f;
+};
+extern SceneState& sceneState;
+extern SceneNode*& sceneList;
+extern float& baseBrightness;
 
 // Appends a heap copy of node (its next is ignored) at the tail. When no
 // memory is left the node is dropped: the frame simply shows one quad less.
@@ -37,6 +53,7 @@ void DrawSceneList(int freeAfterDraw);
 // pulsing colour, and the front and back faces of the quad.
 void DrawSceneNode(const SceneNode& node);
 
-// Releases every node without drawing (shut-down of a test, or a frame that
-// is abandoned); the list is empty afterwards.
+// Releases every node without drawing (the run record's reset, the
+// shut-down of a test, or a frame that is abandoned); the list is empty
+// afterwards.
 void FreeSceneList();

@@ -2,8 +2,8 @@
 // whole into a buffer that LoadBMPFromMemory decodes.
 #include "video/bitmap_reader.h"
 
-#include "common/file_io.h"
-#include "host/gl_window.h"
+#include "platform/file_io.h"
+#include "platform/gl_window.h"
 
 #include <cstdlib>
 

@@ -1,17 +1,12 @@
 #include "video/fallback_image.h"
 
-#include "host/gl_window.h"
-#include "host/settings.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
 #include "video/bitmap_reader.h"
-#include "video/picture_path.h"
+#include "platform/picture_path.h"
 #include "video/texture_upload.h"
 
 namespace {
-std::string picturePathOverride;
-// The picture last decoded, kept so that it can take the figure back from
-// the video without reading the file again.
-ImageRecord* keptPicture = nullptr;
-
 // A texture of image for pictureTexture: clamped at its edges and sampled
 // as the setting asks (video frames later use the setting's plain mode).
 // 1 when made.
@@ -27,7 +22,7 @@ int MakePictureTexture(const ImageRecord& image) {
 }
 }  // namespace
 
-void OverridePicturePath(const std::string& path) { picturePathOverride = path; }
+void OverridePicturePath(const std::string& path) { stillPicture.picturePathOverride = path; }
 
 int LoadFallbackImage() {
     textureFilterMode = saverSettings.textureFilter;
@@ -40,14 +35,17 @@ int LoadImageTexture() {
     // Room for the whole directory buffer and the file name: never cut.
     char path[kWindowsDirectorySize + 16];
     BuildPicturePath(path, sizeof path);
-    if (!OpenImageFile(picturePathOverride.empty() ? path : picturePathOverride.c_str())) return 0;
+    const std::string& given = stillPicture.picturePathOverride;
+    if (!OpenImageFile(given.empty() ? path : given.c_str())) return 0;
 
     ImageRecord* image = GetBMPFromBuffer(0, 0);
     CloseImageFile();
     if (!image) return 0;
-    FreeImageRecord(keptPicture);
-    keptPicture = image;
+    FreeImageRecord(stillPicture.keptPicture);
+    stillPicture.keptPicture = image;
     return MakePictureTexture(*image);
 }
 
-int ShowPictureAgain() { return keptPicture ? MakePictureTexture(*keptPicture) : 0; }
+int ShowPictureAgain() {
+    return stillPicture.keptPicture ? MakePictureTexture(*stillPicture.keptPicture) : 0;
+}

@@ -4,6 +4,20 @@
 
 #include <string>
 
+#include "video/texture_upload.h"
+
+// The run's still picture: a part of the run record, put back at the run's
+// start (the run record frees the kept picture then).
+struct StillPicture {
+    // The file the run reads instead of lumox.bmp; empty: lumox.bmp.
+    std::string picturePathOverride;
+    // The picture last decoded (C heap, FreeImageRecord), kept so that it
+    // can take the figure back from the video without reading the file
+    // again.
+    ImageRecord* keptPicture = nullptr;
+};
+extern StillPicture& stillPicture;
+
 // Reads the picture with the filter of the settings' textureFilter. 1 on
 // success; 0 after "Image load failed." (start-up ends then).
 int LoadFallbackImage();

@@ -7,10 +7,6 @@
 
 #include <cstdlib>
 
-int32_t nextTextureName = 1;
-int32_t textureFilterMode = 1;
-int32_t pictureTexture = 0;
-
 namespace {
 // The largest padded image made: a 32-bit byte count, as GL sizes are.
 constexpr uint64_t kMaxPaddedBytes = 0x7fffffff;
@@ -109,10 +105,4 @@ void UploadVideoFrame() {
     TakeNewestFrame(
         [](const VideoFrame& frame, void*) { UploadTexture(frame.texels, frame.width, frame.height, pictureTexture); },
         nullptr);
-}
-
-void ResetTextureState() {
-    nextTextureName = 1;
-    textureFilterMode = 1;
-    pictureTexture = 0;
 }

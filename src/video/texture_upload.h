@@ -6,13 +6,21 @@
 
 #include <cstdint>
 
-// The name the next created texture takes; starts at 1 and only grows.
-// The screen-copy textures take their names from it too.
-extern int32_t nextTextureName;
-// Selects the wrap and filter that uploads set (see ApplyTextureFilter).
-extern int32_t textureFilterMode;
-// The texture that shows the still picture and then every video frame.
-extern int32_t pictureTexture;
+// The run's texture names and upload mode: a part of the run record,
+// which puts them back at the run's start (the textures themselves go with
+// the GL context at the run's end).
+struct TextureNames {
+    // The name the next created texture takes; starts at 1 and only grows.
+    // The screen-copy textures take their names from it too.
+    int32_t nextTextureName = 1;
+    // Selects the wrap and filter that uploads set (see ApplyTextureFilter).
+    int32_t textureFilterMode = 1;
+    // The texture that shows the still picture and then every video frame.
+    int32_t pictureTexture = 0;
+};
+extern int32_t& nextTextureName;
+extern int32_t& textureFilterMode;
+extern int32_t& pictureTexture;
 
 // A decoded picture: width x height RGBA texels, rows back to back.
 struct ImageRecord {
@@ -47,7 +55,3 @@ int32_t UploadTexture(const unsigned char* pixels, int32_t w, int32_t h, int32_t
 // arrived and the frame exchange is free; otherwise does nothing. Never
 // waits for the capture thread.
 void UploadVideoFrame();
-
-// Test hook: the texture names and modes above back to their process-start
-// values (the frame exchange has its own reset).
-void ResetTextureState();

@@ -71,11 +71,14 @@ expect_exit() {
 expect_file() {
   cmp "$cfg" "$2" || { od -Ad -tx4 -j1280 -N68 "$cfg"; fail "$1: the settings file differs from $2"; }
 }
-# Moves every control: the focus starts on OK, and Tab walks speed, the six
-# options, resolution, rate, size and number; the options are toggled by
-# their mnemonics.
+# The dialog's check boxes are the flags --help lists, one Tab each.
+checks=$("$lumox" --help | grep -c -- '^  --\[no-\]') || fail "--help lists no flag"
+check_tabs=$(printf 'Tab %.0s' $(seq "$checks"))
+# Moves every control: the focus starts on OK, and Tab walks speed, the
+# options, resolution, rate, size and number; the six options the file
+# checks are toggled by their mnemonics.
 change_every_control() {
-  xdotool key --delay 40 Tab End Tab Tab Tab Tab Tab Tab Tab End Tab End Tab Home Right Right Tab Home Right Right Right Right
+  xdotool key --delay 40 Tab End $check_tabs Tab End Tab End Tab Home Right Right Tab Home Right Right Right Right
   xdotool key --delay 40 alt+e alt+f alt+r alt+l alt+p alt+o
 }
 

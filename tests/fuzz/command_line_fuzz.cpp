@@ -3,7 +3,7 @@
 // The first input byte holds flags (bit 0: the Windows 95 family; bit 1:
 // step over the program name by double-byte characters, as CharNextA does
 // on a DBCS code page; bit 2: the last argument is $XSCREENSAVER_WINDOW
-// instead). The rest, split at its NUL bytes, is the Linux argv; with the
+// instead). The rest, split at its NUL bytes, is the argv of the long options; with the
 // NUL bytes read as blanks it is the Windows command line. Every string
 // lies in a heap block that ends with its terminator, so a read past a
 // terminator is caught by AddressSanitizer.
@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "host/command_line.h"
-#include "host/saver_command.h"
+#include "app/command_line.h"
+#include "app/saver_command.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ void CheckWindowsWalk(const uint8_t* bytes, size_t size, bool isWindows9x, bool 
     }
 }
 
-void CheckLinuxOptions(const std::vector<std::unique_ptr<char[]>>& pieces, bool lastIsEnvironment) {
+void CheckOptions(const std::vector<std::unique_ptr<char[]>>& pieces, bool lastIsEnvironment) {
     size_t argc = pieces.size();
     const char* environment = nullptr;
     if (lastIsEnvironment && argc) environment = pieces[--argc].get();
@@ -83,36 +83,52 @@ void CheckLinuxOptions(const std::vector<std::unique_ptr<char[]>>& pieces, bool 
     for (size_t i = 0; i < argc; ++i) argv.push_back(pieces[i].get());
     argv.push_back(nullptr);
 
-    const LinuxCommand command = ParseLinuxCommandLine(static_cast<int>(argc), argv.data(), environment);
-    Require((command.mode == LinuxMode::Invalid) == !command.error.empty(), "a refusal without a reason, or the reverse");
+    const CommandLine command = ParseCommandLine(static_cast<int>(argc), argv.data(), environment);
+    Require((command.mode == RunMode::Invalid) == !command.error.empty(), "a refusal without a reason, or the reverse");
     Require(command.window <= kMaxWindowHandle && command.owner <= kMaxWindowHandle, "a window id out of range");
     switch (command.mode) {
-        case LinuxMode::Preview:
+        case RunMode::Preview:
             Require(command.window != 0, "a preview without a window");
             break;
-        case LinuxMode::Snapshot:
+        case RunMode::Snapshot:
             Require(!command.snapshotPath.empty(), "a snapshot without a file");
             Require(command.frames >= 1 && command.frames <= 100000, "a frame count out of range");
             Require((command.width == 0) == (command.height == 0), "a snapshot size with one side");
             Require(command.width >= 0 && command.width <= 16384 && command.height >= 0 && command.height <= 16384,
                     "a snapshot size out of range");
             break;
-        case LinuxMode::Help:
-        case LinuxMode::Version:
-        case LinuxMode::ConfigDialog:
-        case LinuxMode::FullScreen:
-        case LinuxMode::Windowed:
-        case LinuxMode::Hack:
-        case LinuxMode::AddToXScreenSaver:
-        case LinuxMode::Invalid:
+        case RunMode::Help:
+        case RunMode::Version:
+        case RunMode::ConfigDialog:
+        case RunMode::FullScreen:
+        case RunMode::Windowed:
+        case RunMode::Hack:
+        case RunMode::AddToXScreenSaver:
+        case RunMode::Invalid:
             break;
             // No default: a new mode must be named here (-Wswitch).
     }
 
+    // A value given for a run lies in its setting's range (as the float a
+    // number with decimals becomes) and goes into the record.
+    SaverSettings run{};
+    ApplySettingOverrides(command.settings, run);
+    for (const SettingOverrides::Given& given : command.settings.fields) {
+        Require(given.setting != nullptr, "a value for no setting");
+        const SettingSpec& setting = *given.setting;
+        if (setting.kind == SettingKind::Flag)
+            Require(given.value == 0 || given.value == 1, "a flag neither on nor off");
+        else
+            Require(given.value >= static_cast<float>(setting.low) && given.value <= static_cast<float>(setting.high),
+                    "a setting's value outside its range");
+    }
+    Require(!command.settings.delayMicroseconds || *command.settings.delayMicroseconds <= FindSetting("delay")->high,
+            "a delay outside its range");
+
     // The value readers on every argument alone.
     for (size_t i = 0; i < pieces.size(); ++i) {
         NativeWindow window = 0;
-        if (ParseXWindowId(pieces[i].get(), window))
+        if (ParseWindowId(pieces[i].get(), window))
             Require(window >= 1 && window <= kMaxWindowHandle, "an X window id out of range");
         int width = 0, height = 0;
         if (ParseSize(pieces[i].get(), width, height))
@@ -138,6 +154,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             start = i + 1;
         }
     }
-    CheckLinuxOptions(pieces, flags & 4);
+    CheckOptions(pieces, flags & 4);
     return 0;
 }

@@ -28,5 +28,6 @@ seed 00 lumox --help
 seed 00 lumox --version
 seed 00 lumox --add-to-xscreensaver
 seed 00 lumox --root --speed 40 --no-blur --count 1000 --object-size 2.5 --delay 20000 --picture p.bmp --device cam
+seed 00 lumox -s -no-fluctuate -saturation --limit-frame-rate --no-squiggle -rotate --pulse-rate 1e3
 
 run_fuzzer "$1" "$2" 4096

@@ -20,7 +20,8 @@
 #include <vector>
 
 #include "common/gl.h"
-#include "host/gl_window.h"
+#include "app/run_record.h"
+#include "platform/gl_window.h"
 #include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 
@@ -226,7 +227,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    ResetTextureState();
+    ResetRun();
     ResetFrameExchange();
     model = Model();
     // The picture texture the frames replace, as the fallback picture makes it.

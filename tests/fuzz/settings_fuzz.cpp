@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "host/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/xscreensaver_programs.h"
+#include "app/xscreensaver_programs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -132,7 +132,7 @@ TEST_F(FrameTest, RadialBlurGlowsOutwardOfTheObjectsOnlyAndNeverFeedsBack) {
     saverSettings.pulseRate = 0.0f;
     std::vector<unsigned char> first[2], second[2];
     for (int blur : {0, 1}) {
-        ResetScreenCopies();
+        saverRun.screenCopies = ScreenCopies{};
         nextTextureName = 2;
         saverSettings.radialBlur = blur;
         AddSceneNode(PlainNode(2.5f, 1.5f, 0.5f));
@@ -235,8 +235,8 @@ TEST_F(FrameTest, DefaultFigureLeavesTrailsAndRepeatsExactly) {
     OpenContext(320, 240);
     auto run = [&](int radialBlur, int frames) {
         FreeSceneList();
-        ResetScreenCopies();
-        ResetAnimationState();
+        saverRun.screenCopies = ScreenCopies{};
+        saverRun.animation = AnimationState{};
         saverSettings.radialBlur = radialBlur;
         std::srand(1);
         for (int frame = 60 - frames; frame < 60; ++frame) {
@@ -311,7 +311,7 @@ TEST_F(FrameTest, OverlayTextSitsBottomLeftAndNeverEntersTheTunnel) {
     // With the overlay over the first frame, the second is as black as
     // without it: the feedback copy was taken before the text.
     for (int withText : {1, 0}) {
-        ResetScreenCopies();
+        saverRun.screenCopies = ScreenCopies{};
         nextTextureName = 2;
         RenderFrame();
         if (withText) DrawOverlayText(font, lines, 2);

@@ -6,16 +6,17 @@
 #include <utility>
 
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
-#include "render/run_lifecycle.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
+#include "app/run.h"
+#include "app/run_record.h"
 
 namespace {
 
 class OffscreenGL : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetRenderWindowState();
+        ResetRun();
         ASSERT_EQ(CreateOffscreenGLWindow(640, 480, 32), 1);
     }
     void TearDown() override { DestroyGLWindow(); }
@@ -126,7 +127,7 @@ TEST_F(OffscreenGL, AFrameStartsFromBlack) {
 }
 
 TEST(OffscreenGLLifecycle, DestroyIsSafeAfterNothingAndTwice) {
-    ResetRenderWindowState();
+    ResetRun();
     DestroyGLWindow();
     ASSERT_EQ(CreateOffscreenGLWindow(320, 240, 16), 1);
     EXPECT_EQ(renderWindow.viewportWidth, 320);
@@ -138,7 +139,7 @@ TEST(OffscreenGLLifecycle, DestroyIsSafeAfterNothingAndTwice) {
 TEST(ErrorText, WithoutAWindowTheTextGoesToStderrOnly) {
     // Without a render window nothing may be shown (and nothing waits for a
     // user); the Linux build writes every message to stderr.
-    ResetRenderWindowState();
+    ResetRun();
     testing::internal::CaptureStderr();
     ShowError("A suitable device was not found - %s.", "test");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "lumox: A suitable device was not found - test.\n");

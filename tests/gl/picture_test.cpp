@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "temp_dir.h"
+#include "app/run_record.h"
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
 #include "video/fallback_image.h"
 #include "video/texture_upload.h"
 
@@ -72,11 +73,10 @@ GLint Parameter(GLenum which) {
 class Picture : public ::testing::Test {
 protected:
     void SetUp() override {
+        ResetRun();
         ResetSettingsState();
-        ResetRenderWindowState();
-        ResetTextureState();
         OverrideSettingsDirectory(dirText.c_str());
-        RefreshWindowsDirectory();
+        RefreshSettingsDirectory();
         saverSettings.textureFilter = 1;
         ASSERT_EQ(CreateOffscreenGLWindow(64, 64, 32), 1);
     }
@@ -84,7 +84,7 @@ protected:
         DestroyGLWindow();
         OverrideSettingsDirectory(nullptr);
         ResetSettingsState();
-        ResetTextureState();
+        ResetRun();
     }
 
     std::filesystem::path picture() const { return dir.path() / "lumox.bmp"; }
@@ -114,7 +114,7 @@ TEST_F(Picture, ImageMagickBitmapsBecomeTheirTexelsTopRowFirst) {
     for (const auto& size : sizes) {
         const int w = size[0], h = size[1];
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-        ResetTextureState();
+        saverRun.textures = TextureNames{};
         MakePicture(w, h);
         const Bytes file = ReadAll(picture());
         ASSERT_EQ(Field(file, 14), 40u);

@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
+#include "app/run_record.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
 #include "render/frame.h"
 #include "render/screen_copy.h"
 #include "scene/animation.h"
@@ -30,11 +31,7 @@ protected:
     void OpenContext(int w, int h) {
         width = w;
         height = h;
-        FreeSceneList();
-        ResetRenderWindowState();
-        ResetScreenCopies();
-        ResetAnimationState();
-        saverSettings = SaverSettings{};
+        ResetRun();
         ApplyDefaultSettings();
         ASSERT_EQ(CreateOffscreenGLWindow(w, h, 32), 1);
         MakeTexture(1, 1, 1, {255, 255, 255, 255});

@@ -1,7 +1,8 @@
 // The one start-up and shut-down sequence on an offscreen surface, in the
 // variations the modes hand in: what a picture that cannot be read does,
 // whether the settings may be written, a held clock, a frame count, a
-// fixed seed and the read-back of the last frame.
+// fixed seed and the read-back of the last frame; and the run driven a
+// frame at a time, as a host that calls the saver once per frame drives it.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,9 +11,10 @@
 
 #include "bitmap_bytes.h"
 #include "temp_dir.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
-#include "render/run_lifecycle.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
+#include "app/run.h"
+#include "app/run_record.h"
 #include "render/screen_copy.h"
 #include "scene/animation.h"
 #include "video/texture_upload.h"
@@ -46,11 +48,8 @@ protected:
         Reset();
     }
     static void Reset() {
+        ResetRun();
         ResetSettingsState();
-        ResetRenderWindowState();
-        ResetTextureState();
-        ResetScreenCopies();
-        ResetAnimationState();
     }
     std::filesystem::path Settings() const { return dir.path() / "lumox.cfg"; }
     void WritePicture(const Bytes& bytes) const { WriteAll(dir.path() / "lumox.bmp", bytes); }
@@ -64,6 +63,29 @@ protected:
         options.frames = frames;
         options.pauseAfterFrame = false;
         return options;
+    }
+    // A run that repeats exactly: the clock held from startMs, 16 ms a
+    // frame, and the seed fixed.
+    static RunOptions Repeatable(int frames, uint32_t startMs, uint32_t seed) {
+        RunOptions options = Offscreen(frames);
+        options.holdClock = true;
+        options.clockStartMs = startMs;
+        options.clockStepMs = 16;
+        options.fixedSeed = true;
+        options.seed = seed;
+        return options;
+    }
+    // The last frame of a run, as bytes.
+    static Bytes Pixels(const FrameImage& image) {
+        return Bytes(image.rgba.get(), image.rgba.get() + static_cast<size_t>(image.width) * image.height * 4);
+    }
+    // The last frame the loop (RunSaver) draws with options.
+    static Bytes LoopsLastFrame(RunOptions options) {
+        FrameImage image;
+        options.lastFrame = &image;
+        std::string errors;
+        EXPECT_EQ(Run(options, errors), RunEnd::Done) << errors;
+        return Pixels(image);
     }
     // Runs options with stderr captured into errors.
     static RunEnd Run(const RunOptions& options, std::string& errors) {
@@ -155,16 +177,11 @@ TEST_F(SaverRun, AHeldClockAndAFixedSeedRepeatTheLastFrameExactly) {
     auto snapshot = [this](uint32_t startMs, FrameImage& image) {
         Reset();
         OverrideSettingsDirectory(dirText.c_str());
-        RunOptions options = Offscreen(12);
-        options.holdClock = true;
-        options.clockStartMs = startMs;
-        options.clockStepMs = 16;
-        options.fixedSeed = true;
-        options.seed = 7;
+        RunOptions options = Repeatable(12, startMs, 7);
         options.lastFrame = &image;
         std::string errors;
         EXPECT_EQ(Run(options, errors), RunEnd::Done) << errors;
-        return Bytes(image.rgba.get(), image.rgba.get() + static_cast<size_t>(image.width) * image.height * 4);
+        return Pixels(image);
     };
     FrameImage first, second, later;
     const Bytes a = snapshot(5000, first), b = snapshot(5000, second), c = snapshot(9000, later);
@@ -187,25 +204,96 @@ TEST_F(SaverRun, AHeldClockAndAFixedSeedRepeatTheLastFrameExactly) {
 }
 
 // A run told to quit before its last frame shuts down and reads nothing
-// back; a surface too large to draw is refused before any frame.
+// back, and leaves the flag for the host to read; a surface too large to
+// draw is refused before any frame, and the stop then lets it go.
 TEST_F(SaverRun, AQuitBeforeTheLastFrameReadsNothingBackAndAnUndrawableSizeIsRefused) {
     WritePicture(Bitmap(2, 2));
-    renderWindow.quitRequested = 1;
     RunOptions options = Offscreen(5);
     FrameImage image;
     options.lastFrame = &image;
-    std::string errors;
-    EXPECT_EQ(Run(options, errors), RunEnd::QuitEarly);
+    ASSERT_EQ(StartRun(options), RunEnd::Done);
+    EXPECT_TRUE(RunOneFrame());
+    renderWindow.quitRequested = 1;  // Escape, say
+    EXPECT_FALSE(RunOneFrame());
+    EXPECT_EQ(saverRun.course.framesDrawn, 1);
+    EXPECT_EQ(StopRun(), RunEnd::QuitEarly);
     EXPECT_FALSE(HasGLContext());
+    EXPECT_EQ(renderWindow.quitRequested, 1);
 
-    ResetRenderWindowState();
     options.offscreenWidth = 16384;
     options.offscreenHeight = 16384;
+    std::string errors;
     EXPECT_EQ(Run(options, errors), RunEnd::Refused);
     EXPECT_NE(errors.find("lumox: a 16384x16384 snapshot is more than this OpenGL can draw offscreen: at most "),
               std::string::npos)
         << errors;
+    EXPECT_EQ(renderWindow.quitRequested, 0);  // the new start began without the old flag
+    EXPECT_TRUE(HasGLContext());              // an early exit leaves what it made
+    EXPECT_FALSE(RunOneFrame());
+    EXPECT_EQ(StopRun(), RunEnd::Refused);
+    EXPECT_FALSE(HasGLContext());
+}
+
+// Start, one frame at a time and stop draw what the loop over them draws;
+// the frames stop at the count, and a stop after a stop changes nothing.
+TEST_F(SaverRun, AHostDrivingFrameByFrameGetsTheLoopsLastFrame) {
+    WritePicture(Bitmap(5, 3));
+    RunOptions options = Repeatable(10, 7000, 11);
+    const Bytes looped = LoopsLastFrame(options);
+
+    FrameImage driven;
+    options.lastFrame = &driven;
+    ASSERT_EQ(StartRun(options), RunEnd::Done);
+    for (int frame = 1; frame <= 10; ++frame) EXPECT_EQ(RunOneFrame(), frame < 10) << frame;
+    EXPECT_FALSE(RunOneFrame());
+    EXPECT_EQ(saverRun.course.framesDrawn, 10);
+    EXPECT_EQ(StopRun(), RunEnd::Done);
+    EXPECT_FALSE(HasGLContext());
+    ASSERT_EQ(driven.width, 96);
+    EXPECT_EQ(Pixels(driven), looped);
+    EXPECT_EQ(StopRun(), RunEnd::Done);
+    EXPECT_FALSE(RunOneFrame());
+}
+
+// A start after a stop begins from a clean record, whatever the last run
+// left: no texture names, scene nodes, spin, clock time or flags carried
+// over, and the same last frame as a run in a fresh process.
+TEST_F(SaverRun, ASecondStartBeginsFromACleanRecord) {
+    WritePicture(Bitmap(5, 3));
+    RunOptions options = Repeatable(6, 3000, 5);
+    const Bytes fresh = LoopsLastFrame(options);
+
+    // A run ended by a quit in the middle of things: textures made, nodes
+    // added for a frame never drawn, the password flag and the mouse seen.
+    RunOptions endless = Offscreen(0);
+    ASSERT_EQ(StartRun(endless), RunEnd::Done);
+    for (int frame = 0; frame < 4; ++frame) ASSERT_TRUE(RunOneFrame());
+    AnimateScene();
+    ASSERT_NE(sceneList, nullptr);
+    renderWindow.verifyingPassword = 1;
+    GLWindowMouseMove(3, 4);
+    renderWindow.quitRequested = 1;
+    EXPECT_EQ(StopRun(), RunEnd::Done);  // no frame count: a run ends by quitting
+    EXPECT_GE(nextTextureName, 4);       // the picture and both screen copies
+
+    FrameImage again;
+    options.lastFrame = &again;
+    ASSERT_EQ(StartRun(options), RunEnd::Done);
+    EXPECT_EQ(sceneList, nullptr);
+    EXPECT_EQ(pictureTexture, 1);
+    EXPECT_EQ(nextTextureName, 2);
+    EXPECT_EQ(feedbackTexture, -1);
+    EXPECT_EQ(blurTexture, -1);
+    EXPECT_EQ(frameTime, 0u);
+    for (int i = 0; i < MaxPulseObjects; ++i) ASSERT_EQ(spinAngle[i], 0.0f) << i;
     EXPECT_EQ(renderWindow.quitRequested, 0);
+    EXPECT_EQ(renderWindow.verifyingPassword, 0);
+    EXPECT_EQ(renderWindow.mouseMoveCount, 0);
+    EXPECT_EQ(saverRun.course.framesDrawn, 0);
+    while (RunOneFrame()) {
+    }
+    EXPECT_EQ(StopRun(), RunEnd::Done);
+    EXPECT_EQ(Pixels(again), fresh);
 }
 
 }  // namespace

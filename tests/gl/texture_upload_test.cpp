@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "capture_side.h"
+#include "app/run_record.h"
 #include "common/gl.h"
-#include "host/gl_window.h"
+#include "platform/gl_window.h"
 #include "video/frame_exchange.h"
 #include "video/texture_upload.h"
 
@@ -59,14 +60,13 @@ GLint Parameter(int32_t name, GLenum which) {
 class TextureUpload : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetRenderWindowState();
-        ResetTextureState();
+        ResetRun();
         ResetFrameExchange();
         ASSERT_EQ(CreateOffscreenGLWindow(64, 64, 32), 1);
     }
     void TearDown() override {
         DestroyGLWindow();
-        ResetTextureState();
+        ResetRun();
         ResetFrameExchange();
     }
 };

@@ -18,12 +18,13 @@
 
 #include "common/clock.h"
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "render/run_lifecycle.h"
-#include "video/capture_source.h"
+#include "platform/gl_window.h"
+#include "app/run.h"
+#include "app/run_record.h"
+#include "platform/capture_source.h"
 #include "video/fallback_image.h"
 #include "video/frame_exchange.h"
-#include "video/gst_capture.h"
+#include "linux/gst_capture.h"
 #include "video/texture_upload.h"
 
 namespace {
@@ -339,8 +340,7 @@ TEST_F(GstCaptureTest, StreamThatStopsGivesTheFigureBackToThePicture) {
     TempDir dir;
     const std::string picture = (dir.path() / "red.bmp").string();
     WriteRedPicture(picture);
-    ResetRenderWindowState();
-    ResetTextureState();
+    ResetRun();
     ASSERT_EQ(CreateOffscreenGLWindow(64, 48, 32), 1);
     OverridePicturePath(picture);
     ASSERT_EQ(LoadFallbackImage(), 1);
@@ -413,7 +413,7 @@ void SetCaps(const char* element, const char* caps) {
 // caps change under it, upstream (the scaler follows) and at the sink (the
 // format is refused, then taken again with a new buffer).
 TEST_F(GstCaptureTest, FrameExchangeHoldsUnderCapsChanges) {
-    ResetRenderWindowState();
+    ResetRun();
     ASSERT_EQ(CreateOffscreenGLWindow(64, 64, 32), 1);
     ASSERT_TRUE(BuildWith("videotestsrc pattern=ball is-live=true ! "
                           "capsfilter name=upstream caps=video/x-raw,width=320,height=240,framerate=60/1"));

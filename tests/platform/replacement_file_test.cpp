@@ -1,7 +1,7 @@
 // ReplacementFile on this platform's files: a commit that is called off,
 // and on POSIX the links it follows in shared directories, read-only files,
 // the owner of a new file and the temporaries of runs that were killed.
-#include "common/file_io.h"
+#include "platform/file_io.h"
 
 #include <gtest/gtest.h>
 

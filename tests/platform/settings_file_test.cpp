@@ -1,7 +1,7 @@
 // The settings file on this platform's file access: its bytes, short, long
 // and special files, atomic saves, links and modes, and the settings
 // directory with its length limit.
-#include "host/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -248,7 +248,7 @@ TEST(SettingsPath, ADirectoryTooLongForTheBufferIsRefusedNeverCut) {
     const std::string fits(kMaxSettingsDirectoryLength, 'd');
     OverrideSettingsDirectory(fits.c_str());
     EXPECT_EQ(kMaxSettingsDirectoryLength, 1013u);
-    ASSERT_EQ(RefreshWindowsDirectory(), 1);
+    ASSERT_EQ(RefreshSettingsDirectory(), 1);
     char path[kWindowsDirectorySize + 16];
     ASSERT_EQ(BuildSettingsPath(path, sizeof path, kSettingsFileName), 1);
     EXPECT_EQ(std::strlen(path), 1023u);
@@ -260,7 +260,7 @@ TEST(SettingsPath, ADirectoryTooLongForTheBufferIsRefusedNeverCut) {
         SCOPED_TRACE(length);
         const std::string tooLong(length, 'd');
         OverrideSettingsDirectory(tooLong.c_str());
-        EXPECT_EQ(RefreshWindowsDirectory(), 0);
+        EXPECT_EQ(RefreshSettingsDirectory(), 0);
         EXPECT_STREQ(windowsDirectory, "");
         EXPECT_EQ(BuildSettingsPath(path, sizeof path, kSettingsFileName), 0);
         EXPECT_STREQ(path, "");

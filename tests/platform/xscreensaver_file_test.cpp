@@ -2,7 +2,7 @@
 // writes it: the change is not lost. The other program's write falls where
 // the hook of AddLumoxToXScreenSaverFile runs, after the new text is
 // written beside the file and before the file is replaced.
-#include "host/xscreensaver_file.h"
+#include "platform/xscreensaver_file.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,8 @@
 
 #include "common/clock.h"
 #include "common/gl.h"
-#include "host/settings.h"
+#include "app/run_record.h"
+#include "settings/settings.h"
 #include "scene/animation.h"
 #include "scene/scene_list.h"
 #include "video/texture_upload.h"
@@ -28,8 +29,7 @@ double Reduced(double radians) { return std::remainder(radians, kTwoPi); }
 class AnimationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetAnimationState();
-        saverSettings = SaverSettings{};
+        ResetRun();
         ApplyDefaultSettings();
         std::srand(1);
     }
@@ -58,7 +58,7 @@ TEST_F(AnimationTest, CountsOutsideTheRangeAreHeldToIt) {
     std::vector<SceneNode> nodes[2];
     int nextRand[2];
     for (int k = 0; k < 2; ++k) {
-        ResetAnimationState();
+        saverRun.animation = AnimationState{};
         std::srand(3);
         saverSettings.pulseObjectCount = 1000 + k;
         nodes[k] = Frame(77);

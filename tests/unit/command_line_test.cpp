@@ -1,5 +1,5 @@
-#include "host/command_line.h"
-#include "host/option_docs.h"
+#include "app/command_line.h"
+#include "app/option_docs.h"
 
 #include <gtest/gtest.h>
 
@@ -9,25 +9,25 @@
 
 namespace {
 
-LinuxCommand Parse(std::vector<const char*> args, const char* xscreensaverWindow = nullptr) {
+CommandLine Parse(std::vector<const char*> args, const char* xscreensaverWindow = nullptr) {
     args.insert(args.begin(), "lumox");
-    return ParseLinuxCommandLine(static_cast<int>(args.size()), args.data(), xscreensaverWindow);
+    return ParseCommandLine(static_cast<int>(args.size()), args.data(), xscreensaverWindow);
 }
 
-TEST(LinuxCommandLine, SaverSwitchesInEverySpelling) {
+TEST(CommandLine, SaverSwitchesInEverySpelling) {
     for (const char* s : {"-s", "/s", "s", "-S", "/S", "S", "--s", "ss"})
-        EXPECT_EQ(Parse({s}).mode, LinuxMode::FullScreen) << s;
-    EXPECT_EQ(Parse({"--window"}).mode, LinuxMode::Windowed);
-    EXPECT_EQ(Parse({"-window"}).mode, LinuxMode::Windowed);
-    EXPECT_EQ(Parse({}).mode, LinuxMode::ConfigDialog);
-    EXPECT_EQ(Parse({"--help"}).mode, LinuxMode::Help);
-    EXPECT_EQ(Parse({"--version"}).mode, LinuxMode::Version);
+        EXPECT_EQ(Parse({s}).mode, RunMode::FullScreen) << s;
+    EXPECT_EQ(Parse({"--window"}).mode, RunMode::Windowed);
+    EXPECT_EQ(Parse({"-window"}).mode, RunMode::Windowed);
+    EXPECT_EQ(Parse({}).mode, RunMode::ConfigDialog);
+    EXPECT_EQ(Parse({"--help"}).mode, RunMode::Help);
+    EXPECT_EQ(Parse({"--version"}).mode, RunMode::Version);
 }
 
-TEST(LinuxCommandLine, SnapshotWithAllItsOptions) {
+TEST(CommandLine, SnapshotWithAllItsOptions) {
     auto c = Parse({"--snapshot", "out.png", "--frames", "5", "--size", "320x200", "--start-ms", "1000",
                     "--step-ms", "40", "--seed", "7"});
-    ASSERT_EQ(c.mode, LinuxMode::Snapshot) << c.error;
+    ASSERT_EQ(c.mode, RunMode::Snapshot) << c.error;
     EXPECT_EQ(c.snapshotPath, "out.png");
     EXPECT_EQ(c.frames, 5);
     EXPECT_EQ(c.width, 320);
@@ -37,12 +37,12 @@ TEST(LinuxCommandLine, SnapshotWithAllItsOptions) {
     EXPECT_EQ(c.seed, 7u);
 
     auto d = Parse({"-snapshot", "x.png"});
-    ASSERT_EQ(d.mode, LinuxMode::Snapshot);
+    ASSERT_EQ(d.mode, RunMode::Snapshot);
     EXPECT_EQ(d.width, 0);  // the configured resolution
     EXPECT_EQ(d.frames, 30);
 }
 
-TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
+TEST(CommandLine, OddCommandLinesAreRefusedWithAReason) {
     const std::vector<std::vector<const char*>> bad = {
         {"--snapshot"},
         {"--snapshot", ""},
@@ -100,14 +100,14 @@ TEST(LinuxCommandLine, OddCommandLinesAreRefusedWithAReason) {
     };
     for (const auto& args : bad) {
         auto c = Parse(args);
-        EXPECT_EQ(c.mode, LinuxMode::Invalid) << args[0] << " " << args.size();
+        EXPECT_EQ(c.mode, RunMode::Invalid) << args[0] << " " << args.size();
         EXPECT_FALSE(c.error.empty());
     }
 }
 
 // More dashes than two make no option, nor a screen-saver switch whose
 // letter is the option's first.
-TEST(LinuxCommandLine, ThreeDashesAreAnUnknownOption) {
+TEST(CommandLine, ThreeDashesAreAnUnknownOption) {
     const std::vector<std::pair<std::vector<const char*>, const char*>> cases = {
         {{"---count", "5"}, "---count"},
         {{"---snapshot", "a.png"}, "---snapshot"},
@@ -116,16 +116,16 @@ TEST(LinuxCommandLine, ThreeDashesAreAnUnknownOption) {
         {{"-s", "---count", "5"}, "---count"},
     };
     for (const auto& [args, option] : cases) {
-        const LinuxCommand c = Parse(args);
-        EXPECT_EQ(c.mode, LinuxMode::Invalid) << option;
+        const CommandLine c = Parse(args);
+        EXPECT_EQ(c.mode, RunMode::Invalid) << option;
         EXPECT_EQ(c.error, std::string("unknown option \"") + option + "\"");
     }
     // A letter alone after dashes stays a switch, as on Windows.
-    EXPECT_EQ(Parse({"---s"}).mode, LinuxMode::FullScreen);
-    EXPECT_EQ(Parse({"---"}).mode, LinuxMode::ConfigDialog);
+    EXPECT_EQ(Parse({"---s"}).mode, RunMode::FullScreen);
+    EXPECT_EQ(Parse({"---"}).mode, RunMode::ConfigDialog);
 }
 
-TEST(LinuxCommandLine, NumbersWithBlanksGetTheMessageOfOtherBadNumbers) {
+TEST(CommandLine, NumbersWithBlanksGetTheMessageOfOtherBadNumbers) {
     for (const char* bad : {" 3", "3 ", "+3", "-3", "x"})
         EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", bad}).error,
                   std::string("--frames needs a whole number from 1 to 100000, not \"") + bad + "\"");
@@ -133,14 +133,14 @@ TEST(LinuxCommandLine, NumbersWithBlanksGetTheMessageOfOtherBadNumbers) {
     EXPECT_EQ(Parse({"--snapshot", "a.png", "--frames", "007"}).frames, 7);
 }
 
-TEST(LinuxCommandLine, EchoedInputShowsNoControlBytes) {
-    const std::vector<LinuxCommand> echoing = {
+TEST(CommandLine, EchoedInputShowsNoControlBytes) {
+    const std::vector<CommandLine> echoing = {
         Parse({"--bo\x1b[2Jgus\x7f\xc3\xa9"}),
         Parse({"/x\x1b]0;title\x07"}),
         Parse({"--root"}, "0x1\x1b[31m"),
     };
-    for (const LinuxCommand& c : echoing) {
-        ASSERT_EQ(c.mode, LinuxMode::Invalid);
+    for (const CommandLine& c : echoing) {
+        ASSERT_EQ(c.mode, RunMode::Invalid);
         for (const char ch : c.error) {
             const unsigned char byte = static_cast<unsigned char>(ch);
             EXPECT_TRUE(byte >= 0x20 && byte < 0x7f) << c.error;
@@ -182,21 +182,21 @@ TEST(SnapshotSize, TheFirstLimitPassedIsNamed) {
     EXPECT_EQ(SnapshotSizeProblem(16384, 16384, OffscreenLimits{}), "");  // no limit named
 }
 
-TEST(LinuxCommandLine, WindowsSwitchesKeepTheirResults) {
+TEST(CommandLine, WindowsSwitchesKeepTheirResults) {
     auto preview = Parse({"/p", "1234"});
-    ASSERT_EQ(preview.mode, LinuxMode::Preview) << preview.error;
+    ASSERT_EQ(preview.mode, RunMode::Preview) << preview.error;
     EXPECT_EQ(preview.window, 1234u);
     EXPECT_EQ(Parse({"-p1234"}).window, 1234u);
-    EXPECT_EQ(Parse({"/l", "99"}).mode, LinuxMode::Preview);
+    EXPECT_EQ(Parse({"/l", "99"}).mode, RunMode::Preview);
 
     auto owned = Parse({"/c:4321"});
-    ASSERT_EQ(owned.mode, LinuxMode::ConfigDialog);
+    ASSERT_EQ(owned.mode, RunMode::ConfigDialog);
     EXPECT_EQ(owned.owner, 4321u);
     EXPECT_EQ(Parse({"-c:77"}).owner, 77u);
     EXPECT_EQ(Parse({"/c", "4321"}).owner, 0u);
-    EXPECT_EQ(Parse({"/c"}).mode, LinuxMode::ConfigDialog);
+    EXPECT_EQ(Parse({"/c"}).mode, RunMode::ConfigDialog);
     // The first letter decides, as on Windows.
-    EXPECT_EQ(Parse({"/s", "/p", "12"}).mode, LinuxMode::FullScreen);
+    EXPECT_EQ(Parse({"/s", "/p", "12"}).mode, RunMode::FullScreen);
 }
 
 SaverSettings DefaultSettings() {
@@ -209,14 +209,15 @@ SaverSettings DefaultSettings() {
     return settings;
 }
 
-TEST(LinuxCommandLine, SettingsGivenForARunReplaceOnlyThoseFields) {
+TEST(CommandLine, SettingsGivenForARunReplaceOnlyThoseFields) {
     auto c = Parse({"--root", "--speed", "37.5", "--no-blur", "-fluctuate", "--count", "20", "-object-size", "0.3",
                     "--pulse-rate", "99", "--delay", "0", "--picture", "p.bmp", "--device", "Cam", "--no-rotate",
                     "--rotate"});
-    ASSERT_EQ(c.mode, LinuxMode::Hack) << c.error;
+    ASSERT_EQ(c.mode, RunMode::Hack) << c.error;
     EXPECT_EQ(c.settings.picture, "p.bmp");
     EXPECT_EQ(c.device, "Cam");
-    EXPECT_FALSE(c.settings.extraSaturation.has_value());
+    EXPECT_FALSE(GivenValue(c.settings, *FindSetting("saturation")));
+    EXPECT_EQ(GivenValue(c.settings, *FindSetting("rotate")), 1.0);  // the last of two wins
 
     const SaverSettings defaults = DefaultSettings();
     SaverSettings run = defaults;
@@ -245,7 +246,7 @@ TEST(LinuxCommandLine, SettingsGivenForARunReplaceOnlyThoseFields) {
     EXPECT_EQ(std::memcmp(&untouched, &defaults, sizeof defaults), 0);
 }
 
-TEST(LinuxCommandLine, FramePauseFollowsTheFlagUnlessADelayIsGiven) {
+TEST(CommandLine, FramePauseFollowsTheFlagUnlessADelayIsGiven) {
     SaverSettings settings = DefaultSettings();
     EXPECT_EQ(FramePauseMicroseconds(nullptr, settings), 10000u);
     settings.limitFrameRate = 0;
@@ -260,9 +261,9 @@ TEST(LinuxCommandLine, FramePauseFollowsTheFlagUnlessADelayIsGiven) {
 
 // Every option of the table in every spelling, at the ends of its range;
 // beyond them, or with anything but a number, a message naming the option.
-TEST(LinuxCommandLine, EveryTableOptionAndItsBounds) {
+TEST(CommandLine, EveryTableOptionAndItsBounds) {
     size_t count = 0;
-    const OptionSpec* table = LinuxOptionTable(count);
+    const OptionSpec* table = OptionTable(count);
     for (size_t i = 0; i < count; ++i) {
         const OptionSpec& spec = table[i];
         if (spec.group != OptionGroup::Setting) continue;
@@ -272,16 +273,16 @@ TEST(LinuxCommandLine, EveryTableOptionAndItsBounds) {
                 const std::string negated = dashes + "no-" + spec.name;
                 auto on = Parse({"/s", name.c_str()});
                 auto off = Parse({"/s", negated.c_str()});
-                ASSERT_EQ(on.mode, LinuxMode::FullScreen) << name << on.error;
-                ASSERT_EQ(off.mode, LinuxMode::FullScreen) << negated << off.error;
-                EXPECT_EQ(on.settings.*spec.intOverride, 1) << name;
-                EXPECT_EQ(off.settings.*spec.intOverride, 0) << negated;
+                ASSERT_EQ(on.mode, RunMode::FullScreen) << name << on.error;
+                ASSERT_EQ(off.mode, RunMode::FullScreen) << negated << off.error;
+                EXPECT_EQ(GivenValue(on.settings, *spec.setting), 1.0) << name;
+                EXPECT_EQ(GivenValue(off.settings, *spec.setting), 0.0) << negated;
             } else if (spec.kind == OptionKind::Number) {
                 for (double bound : {spec.low, spec.high}) {
                     const std::string value = std::to_string(bound).substr(0, spec.whole ? std::to_string(bound).find('.')
                                                                                          : std::string::npos);
                     auto c = Parse({"--window", name.c_str(), value.c_str()});
-                    EXPECT_EQ(c.mode, LinuxMode::Windowed) << name << " " << value << ": " << c.error;
+                    EXPECT_EQ(c.mode, RunMode::Windowed) << name << " " << value << ": " << c.error;
                 }
                 const std::string below = std::to_string(spec.low - (spec.whole ? 1 : 0.01));
                 const std::string above = std::to_string(spec.high + (spec.whole ? 1 : 0.01));
@@ -289,29 +290,29 @@ TEST(LinuxCommandLine, EveryTableOptionAndItsBounds) {
                      {below, above, std::string("abc"), std::string(""), std::string("5x"), std::string(" 50"),
                       std::string("+50"), std::string("nan"), std::string("inf"), std::string("0x10")}) {
                     auto c = Parse({"--window", name.c_str(), bad.c_str()});
-                    EXPECT_EQ(c.mode, LinuxMode::Invalid) << name << " '" << bad << "'";
+                    EXPECT_EQ(c.mode, RunMode::Invalid) << name << " '" << bad << "'";
                     EXPECT_NE(c.error.find(std::string("--") + spec.name + " needs"), std::string::npos) << c.error;
                 }
                 auto missing = Parse({"--window", name.c_str()});
-                EXPECT_EQ(missing.mode, LinuxMode::Invalid) << name;
+                EXPECT_EQ(missing.mode, RunMode::Invalid) << name;
             } else {
                 auto c = Parse({"--snapshot", "a.png", name.c_str(), "x"});
-                EXPECT_EQ(c.mode, LinuxMode::Snapshot) << name << c.error;
+                EXPECT_EQ(c.mode, RunMode::Snapshot) << name << c.error;
             }
         }
     }
-    EXPECT_EQ(Parse({"--window", "--count", "1.5"}).mode, LinuxMode::Invalid);
-    EXPECT_EQ(Parse({"--window", "--speed", "37.9"}).mode, LinuxMode::Windowed);  // the file may hold 37.9 too
-    EXPECT_EQ(Parse({"--add-to-xscreensaver"}).mode, LinuxMode::AddToXScreenSaver);
-    EXPECT_EQ(Parse({"-add-to-xscreensaver"}).mode, LinuxMode::AddToXScreenSaver);
+    EXPECT_EQ(Parse({"--window", "--count", "1.5"}).mode, RunMode::Invalid);
+    EXPECT_EQ(Parse({"--window", "--speed", "37.9"}).mode, RunMode::Windowed);  // the file may hold 37.9 too
+    EXPECT_EQ(Parse({"--add-to-xscreensaver"}).mode, RunMode::AddToXScreenSaver);
+    EXPECT_EQ(Parse({"-add-to-xscreensaver"}).mode, RunMode::AddToXScreenSaver);
 }
 
 // --help and the man page are made from the table: each names every option.
-TEST(LinuxCommandLine, HelpAndManPageNameEveryOption) {
+TEST(CommandLine, HelpAndManPageNameEveryOption) {
     const std::string usage = UsageText();
     const std::string man = ManPage("9.9");
     size_t count = 0;
-    const OptionSpec* table = LinuxOptionTable(count);
+    const OptionSpec* table = OptionTable(count);
     for (size_t i = 0; i < count; ++i) {
         std::string roffName;
         for (const char* c = table[i].name; *c; ++c) roffName += *c == '-' ? std::string("\\-") : std::string(1, *c);
@@ -324,7 +325,7 @@ TEST(LinuxCommandLine, HelpAndManPageNameEveryOption) {
 
 // The man page tells when lumox.cfg is written: both cases, and which runs
 // never write it.
-TEST(LinuxCommandLine, ManPageSaysWhenTheSettingsFileIsWritten) {
+TEST(CommandLine, ManPageSaysWhenTheSettingsFileIsWritten) {
     const std::string man = ManPage("9.9");
     const size_t entry = man.find(".I $XDG_CONFIG_HOME/lumox/lumox.cfg\n");
     ASSERT_NE(entry, std::string::npos);
@@ -341,7 +342,7 @@ TEST(LinuxCommandLine, ManPageSaysWhenTheSettingsFileIsWritten) {
     EXPECT_EQ(UsageText().find("no run writes"), std::string::npos);
 }
 
-TEST(LinuxCommandLine, PanelControlsFollowTheDefaults) {
+TEST(CommandLine, PanelControlsFollowTheDefaults) {
     const std::string xml = XScreenSaverXml();
     for (const char* control :
          {"arg-set=\"--fluctuate\"", "arg-set=\"--saturation\"", "arg-unset=\"--no-blur\"",
@@ -355,44 +356,44 @@ TEST(LinuxCommandLine, PanelControlsFollowTheDefaults) {
         EXPECT_NE(xml.find(control), std::string::npos) << control;
 }
 
-TEST(LinuxCommandLine, XScreenSaverWindowChoice) {
+TEST(CommandLine, XScreenSaverWindowChoice) {
     auto root = Parse({"--root"});
-    ASSERT_EQ(root.mode, LinuxMode::Hack);
+    ASSERT_EQ(root.mode, RunMode::Hack);
     EXPECT_EQ(root.window, 0u);  // the root window
     EXPECT_EQ(Parse({"-root"}, "0x1a00007").window, 0x1a00007u);
     EXPECT_EQ(Parse({"--root"}, "27262983").window, 27262983u);
     EXPECT_EQ(Parse({"--root"}, "").window, 0u);
     // --window-id wins over the daemon's variable, with or without --root.
     auto preview = Parse({"--root", "--window-id", "0x2c00003", "--fps"}, "0x1a00007");
-    ASSERT_EQ(preview.mode, LinuxMode::Hack);
+    ASSERT_EQ(preview.mode, RunMode::Hack);
     EXPECT_EQ(preview.window, 0x2c00003u);
     EXPECT_TRUE(preview.frameRate);
     EXPECT_EQ(Parse({"-window-id", "46137351"}).window, 46137351u);
     EXPECT_FALSE(Parse({"--root"}).frameRate);
 
     auto broken = Parse({"--root"}, "0xnothing");
-    EXPECT_EQ(broken.mode, LinuxMode::Invalid);
+    EXPECT_EQ(broken.mode, RunMode::Invalid);
     EXPECT_NE(broken.error.find("XSCREENSAVER_WINDOW"), std::string::npos);
 }
 
-TEST(LinuxCommandLine, WindowIdsAreBoundedHexOrDecimal) {
+TEST(CommandLine, WindowIdsAreBoundedHexOrDecimal) {
     NativeWindow id = 0;
-    EXPECT_TRUE(ParseXWindowId("0xffffffff", id));
+    EXPECT_TRUE(ParseWindowId("0xffffffff", id));
     EXPECT_EQ(id, 0xffffffffu);
-    EXPECT_TRUE(ParseXWindowId("0X1A", id));
+    EXPECT_TRUE(ParseWindowId("0X1A", id));
     EXPECT_EQ(id, 0x1au);
-    EXPECT_TRUE(ParseXWindowId("10", id));
+    EXPECT_TRUE(ParseWindowId("10", id));
     EXPECT_EQ(id, 10u);
     for (const char* bad : {"", "0", "0x0", "-1", "+5", " 5", "5 ", "0x", "0x-1", "4294967296", "0x1ffffffff", "0x0x5", "12a",
                             "99999999999999999999999"})
-        EXPECT_FALSE(ParseXWindowId(bad, id)) << bad;
-    EXPECT_FALSE(ParseXWindowId(nullptr, id));
+        EXPECT_FALSE(ParseWindowId(bad, id)) << bad;
+    EXPECT_FALSE(ParseWindowId(nullptr, id));
 }
 
 // What each mode hands to the one start-up: the window, the picture rule,
 // whether the settings may be written, and a snapshot's clock, frames and
 // seed.
-TEST(LinuxRunOptions, EachModeTellsTheStartUpWhatDiffers) {
+TEST(RunOptionsFor, EachModeTellsTheStartUpWhatDiffers) {
     const RunOptions saver = RunOptionsFor(Parse({"-s"}));
     EXPECT_EQ(saver.window, RunWindow::Own);
     EXPECT_FALSE(saver.windowed);

@@ -1,4 +1,4 @@
-#include "host/config_controls.h"
+#include "settings/config_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,19 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace {
 
-enum { kSpeed, kRate, kSize, kCount };
+// The index into kSettings (and ConfigControlValues::shown) of an option.
+size_t Index(const char* option) {
+    const SettingSpec* setting = FindSetting(option);
+    EXPECT_TRUE(setting) << option;
+    return setting ? static_cast<size_t>(setting - kSettings) : 0;
+}
+const size_t kSpeed = Index("speed"), kRate = Index("pulse-rate"), kSize = Index("object-size"),
+             kCount = Index("count");
 
 uint32_t Bits(float f) {
     uint32_t bits;
@@ -32,13 +41,14 @@ SaverSettings ConfirmedUnchanged(SaverSettings s) {
 
 TEST(ConfigControls, DefaultsShowAsTheDialogDocumentsThem) {
     ConfigControlValues v = ControlsFromSettings(Defaults());
-    EXPECT_EQ(v.trackbarPositions[kSpeed], 10);
-    EXPECT_EQ(v.trackbarPositions[kRate], 1000);
-    EXPECT_EQ(v.trackbarPositions[kSize], 5);
-    EXPECT_EQ(v.trackbarPositions[kCount], 50);
+    EXPECT_EQ(v.shown[kSpeed], 10);
+    EXPECT_EQ(v.shown[kRate], 1000);
+    EXPECT_EQ(v.shown[kSize], 5);
+    EXPECT_EQ(v.shown[kCount], 50);
     // saturation and fluctuation off, blur, frame limit, squiggle, rotate on
-    const bool expected[kConfigCheckBoxCount] = {false, false, true, true, true, true};
-    for (int i = 0; i < kConfigCheckBoxCount; ++i) EXPECT_EQ(v.checked[i], expected[i]) << kConfigCheckBoxes[i].text;
+    const std::pair<const char*, int> checked[] = {{"saturation", 0}, {"fluctuate", 0}, {"blur", 1},
+                                                   {"limit-frame-rate", 1}, {"squiggle", 1}, {"rotate", 1}};
+    for (const auto& [option, shown] : checked) EXPECT_EQ(v.shown[Index(option)], shown) << option;
     EXPECT_EQ(v.resolutionSelection, 0);
 }
 
@@ -68,11 +78,11 @@ TEST(ConfigControls, ConfirmingUnchangedKeepsEveryValueAControlShowsExactly) {
     // is stored again with the same bits.
     for (int p = 1; p <= 100; ++p) {
         ConfigControlValues v = ControlsFromSettings(defaults);
-        v.trackbarPositions[kSize] = p;
+        v.shown[kSize] = p;
         SaverSettings s = defaults;
         SettingsFromControls(v, s);
         EXPECT_NEAR(s.pulseObjectSize, p / 10.0, 1e-6);
-        EXPECT_EQ(ControlsFromSettings(s).trackbarPositions[kSize], p);
+        EXPECT_EQ(ControlsFromSettings(s).shown[kSize], p);
         EXPECT_EQ(Bits(ConfirmedUnchanged(s).pulseObjectSize), Bits(s.pulseObjectSize)) << p;
     }
 }
@@ -83,12 +93,16 @@ TEST(ConfigControls, ValuesAControlCannotShowAreCutAndClampedThenStoredAsShown) 
     s.pulseObjectCount = 5000;
     s.resolutionIndex = 7;
     ConfigControlValues v = ControlsFromSettings(s);
-    EXPECT_EQ(v.trackbarPositions[kSpeed], 37);
-    EXPECT_EQ(v.trackbarPositions[kRate], 1);  // 0.0 below the range
-    EXPECT_EQ(v.trackbarPositions[kSize], 1);  // 0.0 below the range
-    EXPECT_EQ(v.trackbarPositions[kCount], 1000);
+    EXPECT_EQ(v.shown[kSpeed], 37);
+    EXPECT_EQ(v.shown[kRate], 1);  // 0.0 below the range
+    EXPECT_EQ(v.shown[kSize], 1);  // 0.0 below the range
+    EXPECT_EQ(v.shown[kCount], 1000);
     EXPECT_EQ(v.resolutionSelection, -1);
-    for (bool checked : v.checked) EXPECT_FALSE(checked);
+    for (size_t i : ConfigDialogSettings()) {
+        if (kSettings[i].kind == SettingKind::Flag) {
+            EXPECT_EQ(v.shown[i], 0) << kSettings[i].option;
+        }
+    }
 
     SettingsFromControls(v, s);
     EXPECT_EQ(Bits(s.outwardSpeed), Bits(37.0f));
@@ -104,17 +118,17 @@ TEST(ConfigControls, ValuesAControlCannotShowAreCutAndClampedThenStoredAsShown) 
     s.pulseObjectCount = -3;
     s.resolutionIndex = 6;
     v = ControlsFromSettings(s);
-    EXPECT_EQ(v.trackbarPositions[kSpeed], 5);
-    EXPECT_EQ(v.trackbarPositions[kRate], 10000);
-    EXPECT_EQ(v.trackbarPositions[kSize], 3);
-    EXPECT_EQ(v.trackbarPositions[kCount], 1);
+    EXPECT_EQ(v.shown[kSpeed], 5);
+    EXPECT_EQ(v.shown[kRate], 10000);
+    EXPECT_EQ(v.shown[kSize], 3);
+    EXPECT_EQ(v.shown[kCount], 1);
     EXPECT_EQ(v.resolutionSelection, -1);
     s.outwardSpeed = 90.99f;
     s.pulseObjectSize = 0.36f;
     s.resolutionIndex = -1;
     v = ControlsFromSettings(s);
-    EXPECT_EQ(v.trackbarPositions[kSpeed], 90);
-    EXPECT_EQ(v.trackbarPositions[kSize], 4);
+    EXPECT_EQ(v.shown[kSpeed], 90);
+    EXPECT_EQ(v.shown[kSize], 4);
     EXPECT_EQ(v.resolutionSelection, -1);
 }
 
@@ -126,18 +140,18 @@ TEST(ConfigControls, HandEditedFloatsThatAreNoNumbersShowARangeEnd) {
     s.pulseRate = inf;
     s.pulseObjectSize = -inf;
     ConfigControlValues v = ControlsFromSettings(s);
-    EXPECT_EQ(v.trackbarPositions[kSpeed], 5);
-    EXPECT_EQ(v.trackbarPositions[kRate], 10000);
-    EXPECT_EQ(v.trackbarPositions[kSize], 1);
+    EXPECT_EQ(v.shown[kSpeed], 5);
+    EXPECT_EQ(v.shown[kRate], 10000);
+    EXPECT_EQ(v.shown[kSize], 1);
     s.outwardSpeed = 3e38f;
     s.pulseRate = -3e38f;
     s.pulseObjectSize = 3e38f;
     s.pulseObjectCount = std::numeric_limits<int32_t>::min();
     v = ControlsFromSettings(s);
-    EXPECT_EQ(v.trackbarPositions[kSpeed], 90);
-    EXPECT_EQ(v.trackbarPositions[kRate], 1);
-    EXPECT_EQ(v.trackbarPositions[kSize], 100);
-    EXPECT_EQ(v.trackbarPositions[kCount], 1);
+    EXPECT_EQ(v.shown[kSpeed], 90);
+    EXPECT_EQ(v.shown[kRate], 1);
+    EXPECT_EQ(v.shown[kSize], 100);
+    EXPECT_EQ(v.shown[kCount], 1);
 }
 
 TEST(ConfigControls, FlagsAreStoredAsZeroOrOneAndOtherFieldsAreKept) {
@@ -148,9 +162,9 @@ TEST(ConfigControls, FlagsAreStoredAsZeroOrOneAndOtherFieldsAreKept) {
     s.fluctuateTunnelSpeed = 0;
     const SaverSettings before = s;
     ConfigControlValues v = ControlsFromSettings(s);
-    EXPECT_TRUE(v.checked[0]);
-    EXPECT_FALSE(v.checked[1]);
-    EXPECT_TRUE(v.checked[5]);
+    EXPECT_EQ(v.shown[Index("saturation")], 1);
+    EXPECT_EQ(v.shown[Index("fluctuate")], 0);
+    EXPECT_EQ(v.shown[Index("rotate")], 1);
     SettingsFromControls(v, s);
     EXPECT_EQ(s.extraSaturation, 1);
     EXPECT_EQ(s.fluctuateTunnelSpeed, 0);
@@ -159,15 +173,16 @@ TEST(ConfigControls, FlagsAreStoredAsZeroOrOneAndOtherFieldsAreKept) {
     EXPECT_EQ(s.pulseSquiggle, 1);
     EXPECT_EQ(s.pulseRotate, 1);
 
-    // Only the eleven edited fields differ from the pattern.
-    const size_t edited[] = {
-        offsetof(SaverSettings, resolutionIndex), offsetof(SaverSettings, limitFrameRate),
-        offsetof(SaverSettings, fluctuateTunnelSpeed), offsetof(SaverSettings, extraSaturation),
-        offsetof(SaverSettings, outwardSpeed), offsetof(SaverSettings, radialBlur),
-        offsetof(SaverSettings, pulseRate), offsetof(SaverSettings, pulseSquiggle),
-        offsetof(SaverSettings, pulseRotate), offsetof(SaverSettings, pulseObjectCount),
-        offsetof(SaverSettings, pulseObjectSize),
-    };
+    // Only the fields the dialog edits differ from the pattern: the
+    // resolution and the field of each setting with a control.
+    std::vector<size_t> edited = {offsetof(SaverSettings, resolutionIndex)};
+    for (size_t i : ConfigDialogSettings()) {
+        const SettingSpec& setting = kSettings[i];
+        const void* field = setting.intField ? static_cast<const void*>(&(s.*setting.intField))
+                                             : static_cast<const void*>(&(s.*setting.floatField));
+        edited.push_back(static_cast<size_t>(static_cast<const unsigned char*>(field) -
+                                             reinterpret_cast<const unsigned char*>(&s)));
+    }
     const auto* a = reinterpret_cast<const unsigned char*>(&before);
     const auto* b = reinterpret_cast<const unsigned char*>(&s);
     for (size_t offset = 0; offset < sizeof s; ++offset) {
@@ -182,10 +197,10 @@ TEST(ConfigControls, FlagsAreStoredAsZeroOrOneAndOtherFieldsAreKept) {
 TEST(ConfigControls, PositionsOutsideARangeAreNeverStored) {
     SaverSettings s = Defaults();
     ConfigControlValues v = ControlsFromSettings(s);
-    v.trackbarPositions[kSpeed] = 0;
-    v.trackbarPositions[kRate] = 20000;
-    v.trackbarPositions[kSize] = 101;
-    v.trackbarPositions[kCount] = -5;
+    v.shown[kSpeed] = 0;
+    v.shown[kRate] = 20000;
+    v.shown[kSize] = 101;
+    v.shown[kCount] = -5;
     SettingsFromControls(v, s);
     EXPECT_EQ(s.outwardSpeed, 5.0f);
     EXPECT_EQ(s.pulseRate, 10000.0f);

@@ -1,4 +1,5 @@
-#include "host/gl_window.h"
+#include "platform/gl_window.h"
+#include "app/run_record.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@ namespace {
 
 class InputRules : public ::testing::Test {
 protected:
-    void SetUp() override { ResetRenderWindowState(); }
+    void SetUp() override { ResetRun(); }
     void MoveThrough(int count, int start = 10) {
         for (int i = 0; i < count; ++i) GLWindowMouseMove(start + i, 2 * (start + i));
     }
@@ -17,7 +18,7 @@ protected:
 
 TEST_F(InputRules, QuitKeysEndOnlyAWindowThatAsksForThem) {
     for (GLKey key : {GLKey::Escape, GLKey::Q, GLKey::Other}) {
-        ResetRenderWindowState();
+        ResetRun();
         GLWindowKeyDown(key);
         EXPECT_EQ(renderWindow.quitRequested, 0);  // a plain window
         renderWindow.quitKeys = 1;
@@ -25,7 +26,7 @@ TEST_F(InputRules, QuitKeysEndOnlyAWindowThatAsksForThem) {
         EXPECT_EQ(renderWindow.quitRequested, key == GLKey::Other ? 0 : 1);
     }
     // Full screen only Escape ends the run, as ever.
-    ResetRenderWindowState();
+    ResetRun();
     renderWindow.quitKeys = 1;
     renderWindow.fullScreenActive = 1;
     GLWindowKeyDown(GLKey::Q);
@@ -39,7 +40,7 @@ TEST_F(InputRules, EscapeEndsOnlyAFullScreenRun) {
     GLWindowKeyDown(GLKey::Escape);
     EXPECT_EQ(renderWindow.quitRequested, 1);
 
-    ResetRenderWindowState();
+    ResetRun();
     GLWindowKeyDown(GLKey::Escape);
     EXPECT_EQ(renderWindow.quitRequested, 0);
 }

@@ -1,4 +1,4 @@
-#include "host/saver_command.h"
+#include "app/saver_command.h"
 
 #include <gtest/gtest.h>
 

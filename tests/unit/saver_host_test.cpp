@@ -1,4 +1,4 @@
-#include "host/saver_host.h"
+#include "app/saver_host.h"
 #include "render/frame_rate_meter.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The settings record: the defaults and the resolution table. (The
 // settings file is tested in tests/platform/settings_file_test.cpp.)
-#include "host/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 

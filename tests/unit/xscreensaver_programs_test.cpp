@@ -1,4 +1,4 @@
-#include "host/xscreensaver_programs.h"
+#include "app/xscreensaver_programs.h"
 
 #include <gtest/gtest.h>
 

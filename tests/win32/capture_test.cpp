@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "video/capture_source.h"
-#include "video/dshow_capture.h"
+#include "platform/capture_source.h"
+#include "windows/dshow_capture.h"
 #include "video/frame_exchange.h"
 
 namespace {

@@ -2,19 +2,23 @@
 // clicks would: the dialog's controls are set with their own messages and
 // the buttons pressed with BM_CLICK; the settings file in the Windows
 // directory is then compared byte for byte. The dialog resource itself is
-// read out of lumox.scr and checked against its template.
+// read out of lumox.scr and checked against its template and against the
+// settings table, which the hand-written lumox.rc must follow.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "host/settings.h"
+#include "settings/config_controls.h"
+#include "settings/setting_table.h"
+#include "settings/settings.h"
 #include "test_files.h"
 
 namespace {
@@ -279,55 +283,160 @@ struct TemplateReader {
     void AlignToDword() { at = (at + 3) & ~static_cast<size_t>(3); }
 };
 
-TEST(ConfigDialogResource, Dialog2003IsTheTemplateOfLumoxScr) {
+// A rectangle in dialog units, as a template stores it.
+struct Box {
+    short x = 0, y = 0, cx = 0, cy = 0;
+};
+
+Box ReadBox(TemplateReader& r) {
+    Box box;
+    box.x = r.Short();
+    box.y = r.Short();
+    box.cx = r.Short();
+    box.cy = r.Short();
+    return box;
+}
+
+// A control of a dialog template as it is stored.
+struct TemplateControl {
+    DWORD style = 0, exStyle = 0;
+    Box box;
+    WORD id = 0;
+    WORD classAtom = 0;  // 0: a class given by name
+    std::string className;
+    std::string text;
+};
+
+// Dialog 2003 (English, United States) of lumox.scr, read with a bound.
+struct DialogTemplate {
+    DWORD style = 0, exStyle = 0;
+    WORD count = 0;
+    Box box;
+    WORD menuOrdinal = 0, classOrdinal = 0;
+    std::string menu, windowClass, caption;
+    WORD pointSize = 0;
+    std::string font;
+    std::vector<TemplateControl> controls;
+    bool found = false, whole = false;  // the resource exists; it was read to its last control
+};
+
+DialogTemplate ReadDialog2003() {
+    DialogTemplate d;
     HMODULE module = LoadLibraryExA(ScrPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(module) << ScrPath();
+    if (!module) return d;
     HRSRC found = FindResourceExA(module, reinterpret_cast<LPCSTR>(RT_DIALOG), MAKEINTRESOURCEA(2003),
                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-    ASSERT_TRUE(found) << "no dialog 2003 in English (United States)";
-    TemplateReader r{static_cast<const BYTE*>(LockResource(LoadResource(module, found))),
-                     SizeofResource(module, found)};
-    ASSERT_TRUE(r.data);
-
-    EXPECT_EQ(r.Dword(), static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
-    EXPECT_EQ(r.Dword(), 0u);  // no extended style
-    const WORD count = r.Word();
-    ASSERT_EQ(count, 18);
-    EXPECT_EQ(r.Short(), 0);
-    EXPECT_EQ(r.Short(), 0);
-    EXPECT_EQ(r.Short(), 263);
-    EXPECT_EQ(r.Short(), 175);
-    WORD ordinal = 0;
-    EXPECT_EQ(r.NameOrOrdinal(ordinal), "");  // no menu
-    EXPECT_EQ(ordinal, 0);
-    EXPECT_EQ(r.NameOrOrdinal(ordinal), "");  // the default class
-    EXPECT_EQ(ordinal, 0);
-    EXPECT_EQ(r.Text(), "Lumox Config");
-    EXPECT_EQ(r.Word(), 8);
-    EXPECT_EQ(r.Text(), "MS Sans Serif");
-
-    for (const Control& c : kControls) {
-        SCOPED_TRACE(c.text);
-        r.AlignToDword();
-        EXPECT_EQ(r.Dword(), WS_CHILD | WS_VISIBLE | c.style);
-        EXPECT_EQ(r.Dword(), 0u);
-        EXPECT_EQ(r.Short(), c.x);
-        EXPECT_EQ(r.Short(), c.y);
-        EXPECT_EQ(r.Short(), c.cx);
-        EXPECT_EQ(r.Short(), c.cy);
-        EXPECT_EQ(r.Word(), static_cast<WORD>(c.id));
-        std::string className = r.NameOrOrdinal(ordinal);
-        if (c.classAtom) {
-            EXPECT_EQ(ordinal, c.classAtom);
-        } else {
-            EXPECT_EQ(_stricmp(className.c_str(), c.windowClass), 0) << className;  // names are caseless
+    d.found = found != nullptr;
+    if (found) {
+        TemplateReader r{static_cast<const BYTE*>(LockResource(LoadResource(module, found))),
+                         SizeofResource(module, found)};
+        d.style = r.Dword();
+        d.exStyle = r.Dword();
+        d.count = r.Word();
+        d.box = ReadBox(r);
+        d.menu = r.NameOrOrdinal(d.menuOrdinal);
+        d.windowClass = r.NameOrOrdinal(d.classOrdinal);
+        d.caption = r.Text();
+        d.pointSize = r.Word();
+        d.font = r.Text();
+        for (WORD i = 0; i < d.count && r.ok; ++i) {
+            TemplateControl c;
+            r.AlignToDword();
+            c.style = r.Dword();
+            c.exStyle = r.Dword();
+            c.box = ReadBox(r);
+            c.id = r.Word();
+            c.className = r.NameOrOrdinal(c.classAtom);
+            WORD textOrdinal = 0;
+            c.text = r.NameOrOrdinal(textOrdinal);
+            r.at += r.Word();  // creation data
+            if (r.ok) d.controls.push_back(c);
         }
-        EXPECT_EQ(r.NameOrOrdinal(ordinal), c.text);
-        const WORD extra = r.Word();
-        r.at += extra;
-        ASSERT_TRUE(r.ok) << "template cut short";
+        d.whole = r.ok && d.controls.size() == d.count;
     }
     FreeLibrary(module);
+    return d;
+}
+
+TEST(ConfigDialogResource, Dialog2003IsTheTemplateOfLumoxScr) {
+    const DialogTemplate d = ReadDialog2003();
+    ASSERT_TRUE(d.found) << "no dialog 2003 in English (United States) in " << ScrPath();
+    ASSERT_TRUE(d.whole) << "template cut short";
+    EXPECT_EQ(d.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
+    EXPECT_EQ(d.exStyle, 0u);  // no extended style
+    ASSERT_EQ(d.count, 18);
+    EXPECT_EQ(d.box.x, 0);
+    EXPECT_EQ(d.box.y, 0);
+    EXPECT_EQ(d.box.cx, 263);
+    EXPECT_EQ(d.box.cy, 175);
+    EXPECT_EQ(d.menu, "");  // no menu
+    EXPECT_EQ(d.menuOrdinal, 0);
+    EXPECT_EQ(d.windowClass, "");  // the default class
+    EXPECT_EQ(d.classOrdinal, 0);
+    EXPECT_EQ(d.caption, "Lumox Config");
+    EXPECT_EQ(d.pointSize, 8);
+    EXPECT_EQ(d.font, "MS Sans Serif");
+
+    for (size_t i = 0; i < d.controls.size(); ++i) {
+        const Control& c = kControls[i];
+        const TemplateControl& t = d.controls[i];
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(t.style, WS_CHILD | WS_VISIBLE | c.style);
+        EXPECT_EQ(t.exStyle, 0u);
+        EXPECT_EQ(t.box.x, c.x);
+        EXPECT_EQ(t.box.y, c.y);
+        EXPECT_EQ(t.box.cx, c.cx);
+        EXPECT_EQ(t.box.cy, c.cy);
+        EXPECT_EQ(t.id, static_cast<WORD>(c.id));
+        if (c.classAtom) {
+            EXPECT_EQ(t.classAtom, c.classAtom);
+        } else {
+            EXPECT_EQ(_stricmp(t.className.c_str(), c.windowClass), 0) << t.className;  // names are caseless
+        }
+        EXPECT_EQ(t.text, c.text);
+    }
+}
+
+// Each setting of the settings table with a control is a control of dialog
+// 2003: a check box with the table's text and mnemonic, or a trackbar with
+// the static that names it right behind it in the template. The dialog's
+// own controls (OK, Cancel, the resolution list and its static) are all the
+// others.
+TEST(ConfigDialogResource, Dialog2003HoldsTheControlsOfTheSettingsTable) {
+    const DialogTemplate d = ReadDialog2003();
+    ASSERT_TRUE(d.whole) << ScrPath();
+    const WORD kStatic = 0x82, kButton = 0x80;
+    size_t settingControls = 0, trackbars = 0;
+    for (const SettingSpec& setting : kSettings) {
+        if (!setting.control) continue;
+        SCOPED_TRACE(setting.option);
+        ++settingControls;
+        size_t at = d.controls.size();
+        for (size_t i = 0; i < d.controls.size(); ++i)
+            if (d.controls[i].id == setting.control) at = i;
+        ASSERT_LT(at, d.controls.size()) << "no control " << setting.control;
+        const TemplateControl& control = d.controls[at];
+        if (setting.kind == SettingKind::Flag) {
+            EXPECT_EQ(control.classAtom, kButton);
+            EXPECT_EQ(control.style & BS_TYPEMASK, static_cast<DWORD>(BS_AUTOCHECKBOX));
+            EXPECT_EQ(control.text, setting.label);
+        } else {
+            ++trackbars;
+            EXPECT_EQ(_stricmp(control.className.c_str(), TRACKBAR_CLASSA), 0) << control.className;
+            ASSERT_LT(at + 1, d.controls.size());
+            const TemplateControl& name = d.controls[at + 1];
+            EXPECT_EQ(name.classAtom, kStatic);
+            EXPECT_EQ(name.id, 0xFFFF);
+            EXPECT_EQ(name.text, setting.label);
+        }
+    }
+    std::vector<WORD> own = {kConfigOk, kConfigCancel, kResolutionCombo};
+    size_t others = 0;
+    for (const TemplateControl& control : d.controls)
+        if (std::find(own.begin(), own.end(), control.id) != own.end()) ++others;
+    // Every static but the resolution list's names a trackbar.
+    EXPECT_EQ(others, own.size());
+    EXPECT_EQ(d.controls.size(), settingControls + trackbars + own.size() + 1);
 }
 
 TEST_F(ConfigDialog, ShowsTheDefaultsWithoutAFileAndCancelCreatesNone) {
@@ -358,6 +467,19 @@ TEST_F(ConfigDialog, ShowsTheDefaultsWithoutAFileAndCancelCreatesNone) {
     }
     const int checked[6] = {0, 0, 1, 1, 1, 1};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(Send(dialog, kCheckIds[i], BM_GETCHECK), checked[i]) << kCheckIds[i];
+    // The settings table's ranges and defaults, as the dialog shows them.
+    saverSettings = SaverSettings{};
+    ApplyDefaultSettings();
+    const ConfigControlValues defaults = ControlsFromSettings(saverSettings);
+    for (size_t i : ConfigDialogSettings()) {
+        const SettingSpec& setting = kSettings[i];
+        const bool trackbar = setting.kind == SettingKind::Number;
+        if (trackbar) {
+            EXPECT_EQ(Send(dialog, setting.control, TBM_GETRANGEMIN), TrackbarMinimum(setting)) << setting.option;
+            EXPECT_EQ(Send(dialog, setting.control, TBM_GETRANGEMAX), TrackbarMaximum(setting)) << setting.option;
+        }
+        EXPECT_EQ(Send(dialog, setting.control, trackbar ? TBM_GETPOS : BM_GETCHECK), defaults.shown[i]) << setting.option;
+    }
     ASSERT_EQ(Send(dialog, 1014, CB_GETCOUNT), 6);
     for (int i = 0; i < 6; ++i) {
         // Wide, as Wine carries list texts across processes only so.

@@ -7,10 +7,11 @@
 #include <string>
 
 #include "common/gl.h"
-#include "host/gl_window.h"
-#include "host/settings.h"
-#include "host/win32_gl_window.h"
-#include "host/win32_saver.h"
+#include "app/run_record.h"
+#include "platform/gl_window.h"
+#include "settings/settings.h"
+#include "windows/wgl_gl_window.h"
+#include "windows/saver.h"
 #include "render/screen_copy.h"
 #include "video/texture_upload.h"
 
@@ -56,7 +57,7 @@ HWND MakeHostWindow(DWORD style = WS_OVERLAPPEDWINDOW, HWND parent = nullptr) {
 
 class Win32GLWindow : public ::testing::Test {
 protected:
-    void SetUp() override { ResetRenderWindowState(); }
+    void SetUp() override { ResetRun(); }
     void TearDown() override {
         DestroyGLWindow();
         while (QuitMessagePending()) {
@@ -214,7 +215,7 @@ TEST_F(Win32GLWindow, ShowErrorWithoutWindowReturnsAtOnce) {
 }
 
 TEST(SaverProcRouting, PasswordRequestAndActivation) {
-    ResetRenderWindowState();
+    ResetRun();
     HWND window = MakeHostWindow();
     SaverProc(window, kPasswordCheckMessage, 0, 0);
     EXPECT_EQ(renderWindow.verifyingPassword, 1);
@@ -228,7 +229,7 @@ TEST(SaverProcRouting, PasswordRequestAndActivation) {
     SaverProc(window, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(renderWindow.quitRequested, 1);
     DestroyWindow(window);
-    ResetRenderWindowState();
+    ResetRun();
 }
 
 // The preview run from start to end: the saver window's creation runs the
@@ -245,9 +246,7 @@ void CALLBACK EndPreview(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST(SaverRun, PreviewRunsUntilItsWindowIsDestroyed) {
     // A fresh process's texture names: earlier tests made textures too.
-    ResetRenderWindowState();
-    ResetTextureState();
-    ResetScreenCopies();
+    ResetRun();
     ASSERT_TRUE(RegisterSaverWindowClass(GetModuleHandleA(nullptr)));
     HWND host = MakeHostWindow();
     SetTimer(nullptr, 0, 300, EndPreview);

@@ -10,10 +10,11 @@
 
 #include <string>
 
-#include "host/gl_window.h"
-#include "host/saver_host.h"
-#include "host/win32_gl_window.h"
-#include "host/win32_saver.h"
+#include "platform/gl_window.h"
+#include "app/run_record.h"
+#include "app/saver_host.h"
+#include "windows/wgl_gl_window.h"
+#include "windows/saver.h"
 
 namespace {
 
@@ -63,12 +64,12 @@ protected:
     void SetUp() override {
         ResetSaverHostState();
         saverHostHandles = SaverHostHandles{};
-        ResetRenderWindowState();
+        ResetRun();
     }
     void TearDown() override {
         ResetSaverHostState();
         saverHostHandles = SaverHostHandles{};
-        ResetRenderWindowState();
+        ResetRun();
         DrainQuit();
     }
 };

@@ -1,0 +1,638 @@
+// The capture source on GStreamer (Linux): the first "Video/Source" device of
+// a device monitor (or the LUMOX_VIDEO_SOURCE description) runs through
+// decoding, colour conversion and scaling into an appsink that delivers
+// 160 x 120 blue-green-red frames. The appsink's new-sample callback runs on
+// the pipeline's streaming thread and hands each frame to the frame exchange;
+// a change of the sample caps goes through the sink's format check first,
+// as an in-stream type change does on Windows.
+//
+// Each start of the capture has a thread of its own, which owns its pipeline
+// from making it to freeing it: it builds and starts the pipeline, then
+// takes the running pipeline's errors and its end off the bus (a camera
+// that fails or is unplugged during the run is stopped there and then, so
+// that it is free for others at once, and the render loop is told to show
+// the still picture again), and stops and frees it when told to. A camera
+// that is busy or fails at start is no camera.
+//
+// The main thread never calls into a pipeline: it tells the thread to stop
+// and waits a moment. A source can hold that thread in one call for ever
+// (a camera stuck in its open, a FIFO nobody writes, a network source that
+// never answers): such a thread is abandoned, never joined, and what it does
+// if it ever comes back reaches nothing of the saver. A process that
+// abandoned one ends at its exit without the destructors that would wait
+// for the thread or free what it may still use.
+//
+// Relies on: gst_init_check leaving the program's arguments alone; elements
+// made from the device itself (so PipeWire's provider works as V4L2's does);
+// gst_video_frame_map reporting the row stride; glibc's on_exit.
+#include "linux/gst_capture.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "common/printable_text.h"
+#include "platform/termination.h"
+#include "platform/capture_source.h"
+#include "video/frame_exchange.h"
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Converts and scales any source to the one format the sink takes. A 16:9
+// source is letterboxed (square pixels), not squashed.
+const char kConversion[] =
+    "videoconvert ! videoscale ! "
+    "capsfilter name=lumoxformat caps=video/x-raw,format=BGR,width=160,height=120,pixel-aspect-ratio=1/1 ! "
+    "appsink name=lumoxsink sync=false max-buffers=1 drop=true wait-on-eos=false";
+
+// How long a start waits for the pipeline to reach PLAYING, once the
+// source's own opening (however long it takes) has returned.
+constexpr auto kStartTimeout = std::chrono::seconds(5);
+
+// How long a release waits, from the moment a run is told to stop, for its
+// thread to stop and free the pipeline; a thread that takes longer is held
+// in a call that may never return, and is abandoned. A stop takes under
+// 40 ms even under ThreadSanitizer: this only bounds the end of a process
+// whose source hangs.
+constexpr auto kStopWait = std::chrono::milliseconds(250);
+
+// The structure name of the message that wakes a run's watch to stop.
+const char kStopWatching[] = "lumox-stop-watching";
+
+const char kStillPicture[] = ": showing the still picture.";
+
+// One start of the capture, and its run once it plays. Made by the main
+// thread, which fixes what it starts; shared with the run's own thread and
+// the pipeline's streaming threads, which hold it for as long as they live,
+// also after it was abandoned.
+struct CaptureRun {
+    std::string description;      // LUMOX_VIDEO_SOURCE; empty: a camera
+    std::string preferredDevice;  // --device
+    bool sayFailure = false;      // a start that fails says why on stderr
+
+    // What follows is guarded by runLock.
+    std::atomic<bool> stop{false};  // written under runLock, read anywhere
+    SteadyClock::time_point stopAt;
+    bool starting = true;   // until the start has played or failed
+    bool running = false;   // it played, and the frame exchange was told so
+    bool finished = false;  // its thread is done with GStreamer
+    bool abandoned = false; // the release gave up waiting for its thread
+    std::string source;     // the source, as a message names it
+    std::string failure;    // why the start failed, printable; empty: it was cut short
+    std::string endReason;  // why the running stream stopped, printable
+    GstElement* pipeline = nullptr;  // while it runs (CapturePipeline)
+    GstBus* bus = nullptr;           // a reference of its own while it runs, to wake the watch
+    GstCaps* lastCaps = nullptr;     // of the last sample
+
+    ~CaptureRun() {
+        if (bus) gst_object_unref(bus);
+        gst_caps_replace(&lastCaps, nullptr);
+    }
+};
+
+// Guards what the runs share, and every report of a run to the frame
+// exchange (frames, running, ended), so that none comes once the run was
+// told to stop. Never held across a call that may wait on another thread,
+// but for the frame exchange's own lock. One lock of static storage for
+// every run: GStreamer's streaming threads start inside GLib, where
+// ThreadSanitizer cannot see that they come after the run was made, and a
+// lock the main thread took after making it shows that.
+std::mutex runLock;
+std::condition_variable runChanged;  // a run's start or its thread ended
+
+// The main thread's side: the current run and its thread, and what
+// CaptureFailureText shows.
+struct Capture {
+    std::shared_ptr<CaptureRun> run;
+    std::thread thread;
+    std::string failureText;
+};
+Capture capture;
+
+// Runs' threads abandoned and still held by their source; while there is
+// one, the process ends through EndAtExit.
+std::atomic<int> abandonedThreads{0};
+
+// --device: part of the camera's name or device path; empty for the first.
+std::string preferredDevice;
+
+std::string SourceOf(CaptureRun& run) {
+    std::lock_guard<std::mutex> lock(runLock);
+    return run.source;
+}
+
+// Keeps the reason why the run's start failed, and gives the start's result.
+bool Fail(CaptureRun& run, const std::string& what) {
+    std::string text = PrintableText(what);
+    std::lock_guard<std::mutex> lock(runLock);
+    run.failure = std::move(text);
+    return false;
+}
+
+// The sample caps in the terms the sink decides on. GStreamer's BGR rows run
+// top-down, which a video-info header writes as a negative height.
+VideoFormat FormatFromCaps(const GstCaps* caps) {
+    VideoFormat format;
+    GstVideoInfo info;
+    if (!gst_video_info_from_caps(&info, caps)) return format;
+    format.videoInfo = true;
+    format.width = GST_VIDEO_INFO_WIDTH(&info);
+    format.height = -GST_VIDEO_INFO_HEIGHT(&info);
+    const bool bgr = GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGR;
+    format.bitCount = bgr ? 24 : 0;
+    format.uncompressed = bgr;
+    return format;
+}
+
+// The appsink's callback, on the streaming thread: the frame into the
+// exchange, unless the run was told to stop.
+GstFlowReturn OnNewSample(GstAppSink* sink, gpointer data) {
+    CaptureRun& run = *static_cast<CaptureRun*>(data);
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (!sample) return GST_FLOW_OK;
+    GstCaps* caps = gst_sample_get_caps(sample);
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    std::lock_guard<std::mutex> lock(runLock);
+    if (caps && buffer && !run.stop.load()) {
+        if (!run.lastCaps || !gst_caps_is_equal(caps, run.lastCaps)) {
+            const VideoFormat format = FormatFromCaps(caps);
+            if (CheckVideoFormat(format)) SetVideoFormat(format);
+            gst_caps_replace(&run.lastCaps, caps);
+        }
+        GstVideoInfo info;
+        GstVideoFrame frame;
+        if (gst_video_info_from_caps(&info, caps) && gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
+            const auto* pixels = static_cast<const unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+            // What is mapped from the plane's start to the memory's end.
+            const auto* mapped = static_cast<const unsigned char*>(frame.map[0].data);
+            const size_t offset = static_cast<size_t>(pixels - mapped);
+            const size_t length = frame.map[0].size > offset ? frame.map[0].size - offset : 0;
+            RenderVideoSample(pixels, length, static_cast<size_t>(GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)));
+            gst_video_frame_unmap(&frame);
+        }
+    }
+    gst_sample_unref(sample);
+    return GST_FLOW_OK;
+}
+
+bool ContainsIgnoringCase(const char* text, const std::string& part) {
+    if (!text) return false;
+    const std::string haystack(text);
+    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    for (size_t start = 0; start + part.size() <= haystack.size(); ++start) {
+        size_t i = 0;
+        while (i < part.size() && lower(haystack[start + i]) == lower(part[i])) ++i;
+        if (i == part.size()) return true;
+    }
+    return false;
+}
+
+// Whether the device's display name or its device path (as V4L2's,
+// PipeWire's or libcamera's provider names it) contains part.
+bool DeviceMatches(GstDevice* device, const char* name, const std::string& part) {
+    if (ContainsIgnoringCase(name, part)) return true;
+    GstStructure* properties = gst_device_get_properties(device);
+    bool found = false;
+    if (properties) {
+        for (const char* key : {"device.path", "api.v4l2.path", "api.libcamera.path", "object.path"})
+            if (ContainsIgnoringCase(gst_structure_get_string(properties, key), part)) found = true;
+        gst_structure_free(properties);
+    }
+    return found;
+}
+
+// The first Video/Source device with a display name that makes an element;
+// with a preferred device, the first of those that matches it. Its name
+// becomes the run's source.
+GstElement* ChosenDeviceElement(CaptureRun& run) {
+    const std::string& preferred = run.preferredDevice;
+    GstDeviceMonitor* monitor = gst_device_monitor_new();
+    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
+    GList* devices = gst_device_monitor_get_devices(monitor);
+    GstDevice* first = nullptr;
+    GstDevice* chosen = nullptr;
+    for (GList* item = devices; item && !chosen; item = item->next) {
+        GstDevice* device = GST_DEVICE(item->data);
+        gchar* name = gst_device_get_display_name(device);
+        if (name && *name) {
+            if (!first) first = device;
+            if (preferred.empty() || DeviceMatches(device, name, preferred)) chosen = device;
+        }
+        g_free(name);
+    }
+    if (!chosen && first) {
+        std::fprintf(stderr, "lumox: no camera's name or device path contains \"%s\"; taking the first one\n",
+                     preferred.c_str());
+        chosen = first;
+    }
+    GstElement* element = chosen ? gst_device_create_element(chosen, nullptr) : nullptr;
+    if (element) {
+        gchar* name = gst_device_get_display_name(chosen);
+        const std::string source = std::string("The camera \"") + name + "\"";
+        g_free(name);
+        std::lock_guard<std::mutex> lock(runLock);
+        run.source = source;
+    }
+    g_list_free_full(devices, gst_object_unref);
+    gst_object_unref(monitor);
+    return element;
+}
+
+// GStreamer's words for a failure, and frees it.
+std::string TakeReason(GError* error) {
+    std::string reason = error && error->message ? error->message : "no reason given";
+    if (error) g_error_free(error);
+    return reason;
+}
+
+// The whole pipeline, from LUMOX_VIDEO_SOURCE or from the first device; null
+// with the reason kept when it cannot be made.
+GstElement* MakePipeline(CaptureRun& run) {
+    GError* error = nullptr;
+    if (!run.description.empty()) {
+        const std::string launch = run.description + " ! " + kConversion;
+        GstElement* pipeline = gst_parse_launch_full(launch.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+        // A link that cannot be made is reported in error beside a pipeline.
+        if (error || !pipeline) {
+            if (pipeline) gst_object_unref(pipeline);
+            Fail(run, SourceOf(run) + " cannot be made (" + TakeReason(error) + ")" + kStillPicture);
+            return nullptr;
+        }
+        return pipeline;
+    }
+    GstElement* source = ChosenDeviceElement(run);
+    if (!source) {
+        Fail(run, std::string("No camera was found") + kStillPicture);
+        return nullptr;
+    }
+    // decodebin lets cameras that send MJPEG work as well as raw ones. The
+    // device's element is linked to it by name: a bin with ghost pads
+    // would take the converter's sink, whose link from decodebin waits for
+    // a pad, as its input, and leave decodebin without data for ever.
+    const std::string name = SourceOf(run);
+    const std::string tail = std::string("decodebin name=lumoxdecode ! ") + kConversion;
+    GstElement* pipeline = gst_parse_launch_full(tail.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+    if (error || !pipeline) {
+        if (pipeline) gst_object_unref(pipeline);
+        gst_object_unref(gst_object_ref_sink(source));
+        Fail(run, name + " cannot be used (" + TakeReason(error) + ")" + kStillPicture);
+        return nullptr;
+    }
+    GstElement* decode = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxdecode");
+    gst_bin_add(GST_BIN(pipeline), source);
+    const bool linked = decode && gst_element_link(source, decode);
+    if (decode) gst_object_unref(decode);
+    if (!linked) {
+        gst_object_unref(pipeline);
+        Fail(run, name + " cannot be used (it does not link to the decoder)" + kStillPicture);
+        return nullptr;
+    }
+    return pipeline;
+}
+
+constexpr GstMessageType kFailures = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
+constexpr GstMessageType kWatched = static_cast<GstMessageType>(kFailures | GST_MESSAGE_APPLICATION);
+
+// Keeps only errors, the end of the stream and our own stop on the bus:
+// hours of other messages would pile up. A sync handler that drops a
+// message owns it, so it releases what it drops.
+GstBusSyncReply KeepFailuresOnly(GstBus*, GstMessage* message, gpointer) {
+    if (GST_MESSAGE_TYPE(message) & kWatched) return GST_BUS_PASS;
+    gst_message_unref(message);
+    return GST_BUS_DROP;
+}
+
+// What went wrong, in GStreamer's words.
+std::string FailureText(GstMessage* message) {
+    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR) return "the stream ended";
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    return TakeReason(error);
+}
+
+// An error or the end of the stream waiting on the bus, with GStreamer's
+// words for it in reason; never blocks.
+bool BusReportsFailure(GstBus* bus, std::string& reason) {
+    GstMessage* message = gst_bus_timed_pop_filtered(bus, 0, kFailures);
+    if (!message) return false;
+    reason = FailureText(message);
+    gst_message_unref(message);
+    return true;
+}
+
+// Whether the run may still report (its stop not yet asked for); decided
+// under runLock, so a report that follows a stop cannot slip in before it.
+bool MaySay(CaptureRun& run) {
+    std::lock_guard<std::mutex> lock(runLock);
+    return !run.stop.load();
+}
+
+// The run's watch, on its thread: waits for the running stream's first
+// failure or end, stops the pipeline there and then (the streaming threads
+// are joined, so no frame follows) and reports the end to the frame
+// exchange; then waits for the stop. A pipeline in the null state flushes
+// its bus, which may swallow the stop message: the flag is looked at every
+// 50 ms as well.
+void WatchBus(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
+    bool ended = false;
+    while (!run.stop.load()) {
+        GstMessage* message = gst_bus_timed_pop_filtered(bus, 50 * GST_MSECOND, kWatched);
+        if (!message) continue;
+        if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_APPLICATION && !ended) {
+            ended = true;
+            const std::string reason = PrintableText(FailureText(message));
+            if (MaySay(run))
+                std::fprintf(stderr, "lumox: the video source stopped (%s); the still picture shows again\n",
+                             reason.c_str());
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+            std::lock_guard<std::mutex> lock(runLock);
+            run.endReason = reason;
+            if (!run.stop.load()) ReportCaptureEnded();
+        }
+        gst_message_unref(message);
+    }
+}
+
+void FreePipeline(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
+    gst_element_set_state(pipeline, GST_STATE_NULL);  // joins the streaming threads
+    if (bus) gst_object_unref(bus);
+    gst_object_unref(pipeline);
+    std::lock_guard<std::mutex> lock(runLock);
+    gst_caps_replace(&run.lastCaps, nullptr);
+}
+
+// Waits, bounded, until the pipeline plays, watching the bus for errors
+// without blocking on it; false with the reason kept. A process told to
+// end, or a run told to stop, stops the wait without a reason. The first
+// change of state opens the source, for as long as that takes.
+bool StartPipeline(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
+    std::string reason = "it would not play";
+    const std::string source = SourceOf(run);
+    const auto failed = [&run, &reason, &source] {
+        return Fail(run, source + " did not start (" + reason + ")" + kStillPicture);
+    };
+    if (run.stop.load()) return false;  // before the open, which may never return
+    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        BusReportsFailure(bus, reason);
+        return failed();
+    }
+    const auto deadline = SteadyClock::now() + kStartTimeout;
+    while (SteadyClock::now() < deadline) {
+        if (TerminationRequested() || run.stop.load()) return false;
+        if (BusReportsFailure(bus, reason)) return failed();
+        GstState state = GST_STATE_VOID_PENDING;
+        const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, 20 * GST_MSECOND);
+        if (result == GST_STATE_CHANGE_FAILURE) {
+            BusReportsFailure(bus, reason);
+            return failed();
+        }
+        if (result != GST_STATE_CHANGE_ASYNC && state == GST_STATE_PLAYING)
+            return BusReportsFailure(bus, reason) ? failed() : true;
+    }
+    reason = "it was not playing after " + std::to_string(kStartTimeout.count()) + " s";
+    return failed();
+}
+
+// Makes and starts the run's pipeline; the pipeline and its bus when it
+// plays, else nulls, with what was made freed and the reason kept.
+GstElement* StartRun(CaptureRun& run, GstBus*& bus) {
+    GError* error = nullptr;
+    if (!gst_init_check(nullptr, nullptr, &error)) {
+        Fail(run, "GStreamer cannot start (" + TakeReason(error) + ")" + kStillPicture);
+        return nullptr;
+    }
+    GstElement* pipeline = MakePipeline(run);
+    if (!pipeline) return nullptr;
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxsink");
+    if (!sink) {
+        gst_object_unref(pipeline);
+        Fail(run, SourceOf(run) + " cannot be made (it has no video sink)" + kStillPicture);
+        return nullptr;
+    }
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = OnNewSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, &run, nullptr);
+    gst_object_unref(sink);
+
+    bus = gst_element_get_bus(pipeline);
+    gst_bus_set_sync_handler(bus, KeepFailuresOnly, nullptr, nullptr);
+    if (StartPipeline(run, pipeline, bus)) return pipeline;
+    FreePipeline(run, pipeline, bus);
+    bus = nullptr;
+    return nullptr;
+}
+
+// The end of the run's start, on its thread: a pipeline that plays is the
+// run's, and the frame exchange hears that the capture runs (which clears
+// an earlier end) before the watch can report this stream's end; a start
+// that failed says why, if it says so. Neither once the run was told to
+// stop. Said outside the lock, which a full stderr must not hold.
+bool EndStart(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
+    std::string say;
+    {
+        std::lock_guard<std::mutex> lock(runLock);
+        if (!run.stop.load()) {
+            if (pipeline) {
+                run.running = true;
+                run.pipeline = pipeline;
+                run.bus = GST_BUS(gst_object_ref(bus));
+                SetCaptureRunning(true);
+            } else if (run.sayFailure) {
+                say = run.failure;
+            }
+        }
+    }
+    if (!say.empty()) std::fprintf(stderr, "lumox: %s\n", say.c_str());
+    std::lock_guard<std::mutex> lock(runLock);
+    run.starting = false;
+    runChanged.notify_all();
+    return run.running;
+}
+
+// A run's thread, from the start to the freed pipeline. An abandoned one
+// that comes back counts itself out last, after its last touch of the run.
+void RunCapture(std::shared_ptr<CaptureRun> run) {
+    GstBus* bus = nullptr;
+    GstElement* pipeline = StartRun(*run, bus);
+    const bool running = EndStart(*run, pipeline, bus);
+    if (pipeline) {
+        if (running) WatchBus(*run, pipeline, bus);
+        {
+            std::lock_guard<std::mutex> lock(runLock);
+            run->pipeline = nullptr;
+        }
+        FreePipeline(*run, pipeline, bus);
+    }
+    bool abandoned;
+    {
+        std::lock_guard<std::mutex> lock(runLock);
+        run->finished = true;
+        abandoned = run->abandoned;
+        runChanged.notify_all();
+    }
+    run.reset();
+    if (abandoned) abandonedThreads.fetch_sub(1);
+}
+
+// Tells a run to stop: a start under way gives up, a running pipeline is
+// stopped and freed by its thread, and nothing the run does from now on
+// reaches the frame exchange or stderr. Touches no pipeline: a running
+// run's bus is only posted to, which wakes its watch.
+void TellToStop(CaptureRun& run) {
+    std::lock_guard<std::mutex> lock(runLock);
+    if (run.stop.load()) return;
+    run.stop.store(true);
+    run.stopAt = SteadyClock::now();
+    if (run.bus) gst_bus_post(run.bus, gst_message_new_application(nullptr, gst_structure_new_empty(kStopWatching)));
+}
+
+// At the process's end (a return from main, or exit): a capture still
+// there is released, and a process whose capture thread was abandoned ends
+// here, with its exit status, before the destructors that would wait for
+// that thread or free what it may still use. What the run wrote (settings,
+// a snapshot) is complete by now; stdio's buffers go out first.
+void EndAtExit(int status, void*) {
+    ReleaseCaptureGraph();
+    if (abandonedThreads.load() == 0) return;
+    std::fflush(nullptr);
+    _exit(status);
+}
+
+// Makes the current run and starts its thread; say: whether a start that
+// fails says why on stderr.
+void StartRunThread(bool say) {
+    static bool endAtExitSet = false;
+    if (!endAtExitSet) endAtExitSet = on_exit(EndAtExit, nullptr) == 0;
+    auto run = std::make_shared<CaptureRun>();
+    const char* description = std::getenv("LUMOX_VIDEO_SOURCE");
+    if (description) run->description = description;
+    run->preferredDevice = preferredDevice;
+    run->sayFailure = say;
+    {
+        std::lock_guard<std::mutex> lock(runLock);  // made before any thread of the run
+        // A camera's own name comes once the device monitor has found it.
+        run->source = run->description.empty() ? "The camera" : "LUMOX_VIDEO_SOURCE \"" + run->description + "\"";
+    }
+    capture.failureText.clear();
+    capture.thread = std::thread(RunCapture, run);
+    capture.run = std::move(run);
+}
+
+// Waits until the current run's start has ended: true once it has, false
+// when the deadline passed or the process was told to end first.
+bool WaitForStart(CaptureRun& run, SteadyClock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(runLock);
+    while (run.starting) {
+        if (TerminationRequested() || SteadyClock::now() >= deadline) return false;
+        runChanged.wait_for(lock, std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool BuildCaptureGraph() {
+    if (CaptureRunning()) return true;
+    ReleaseCaptureGraph();  // a start that failed
+    StartRunThread(false);
+    CaptureRun& run = *capture.run;
+    if (!WaitForStart(run, SteadyClock::time_point::max())) {
+        TellToStop(run);  // told to end
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(runLock);
+    if (!run.running) capture.failureText = run.failure;
+    return run.running;
+}
+
+bool BeginCapture() {
+    if (!capture.run) StartRunThread(true);
+    return true;
+}
+
+void ReleaseCaptureGraph() {
+    if (capture.run) {
+        CaptureRun& run = *capture.run;
+        TellToStop(run);
+        bool finished;
+        {
+            std::unique_lock<std::mutex> lock(runLock);
+            finished = runChanged.wait_until(lock, run.stopAt + kStopWait, [&run] { return run.finished; });
+            if (!finished) {
+                run.abandoned = true;
+                abandonedThreads.fetch_add(1);
+            }
+        }
+        if (finished)
+            capture.thread.join();
+        else
+            capture.thread.detach();
+        capture.run.reset();
+    }
+    SetCaptureRunning(false);
+}
+
+void PreferCaptureDevice(const std::string& nameOrPath) { preferredDevice = nameOrPath; }
+
+FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
+    if (!capture.run) return FirstFrame::NoCapture;
+    CaptureRun& run = *capture.run;
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto silence = [&run, timeoutMs] {
+        capture.failureText = PrintableText(SourceOf(run) + " sent no frame within " + std::to_string(timeoutMs) + " ms.");
+        return FirstFrame::TimedOut;
+    };
+    // A start still under way: its end first (it says its own failure).
+    if (!WaitForStart(run, deadline)) {
+        if (TerminationRequested()) return FirstFrame::Interrupted;
+        TellToStop(run);  // one message: this one
+        return silence();
+    }
+    {
+        std::lock_guard<std::mutex> lock(runLock);
+        if (!run.running) {
+            capture.failureText = run.failure;
+            return FirstFrame::NoCapture;
+        }
+    }
+    for (;;) {
+        if (VideoFramesWritten() > 0) return FirstFrame::Arrived;
+        if (CaptureEnded()) {
+            std::string reason;
+            {
+                std::lock_guard<std::mutex> lock(runLock);
+                reason = run.endReason;
+            }
+            capture.failureText =
+                PrintableText(SourceOf(run) + " ended before its first frame (" + reason + ")" + kStillPicture);
+            return FirstFrame::SourceEnded;
+        }
+        if (TerminationRequested()) return FirstFrame::Interrupted;
+        if (SteadyClock::now() >= deadline) return silence();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+const char* CaptureFailureText() { return capture.failureText.c_str(); }
+
+int AbandonedCaptureThreads() { return abandonedThreads.load(); }
+
+GstElement* CapturePipeline() {
+    if (!capture.run) return nullptr;
+    std::lock_guard<std::mutex> lock(runLock);
+    return capture.run->pipeline;
+}

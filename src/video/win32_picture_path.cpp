@@ -1,7 +1,0 @@
-// The picture on Windows: lumox.bmp in the Windows directory, where the
-// installer puts it. Relies on: windowsDirectory.
-#include "video/picture_path.h"
-
-#include "host/settings.h"
-
-void BuildPicturePath(char* out, size_t outSize) { BuildSettingsPath(out, outSize, kPictureFileName); }
