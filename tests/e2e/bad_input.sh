@@ -38,7 +38,6 @@ trap cleanup EXIT
 trap "exit 1" INT TERM HUP PIPE
 unset DISPLAY WAYLAND_DISPLAY LUMOX_VIDEO_SOURCE XSCREENSAVER_WINDOW
 export NO_AT_BRIDGE=1
-export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp
 export XDG_CONFIG_HOME=$work/config
 dir=$XDG_CONFIG_HOME/lumox
 cfg=$dir/lumox.cfg
@@ -473,28 +472,7 @@ cmdline_case '--help --bogus: the help' 0 "" --help --bogus
 grep -q '^Usage: lumox' "$work/out" || fail "--help printed no usage"
 
 ###########################################################################
-# Under AddressSanitizer, a run that shows a GTK dialog or parses a video
-# pipeline beside GStreamer and Mesa (whose quarks together pass GLib's
-# first table, which GLib then drops) takes the full stack of each
-# allocation, so that the suppression of GLib's own quark table (lsan.supp)
-# matches it alone, and draws with softpipe, since full stacks beside
-# llvmpipe's JIT can deadlock the unwinder. Slow, so only there:
-# with_dialog_env COMMAND... runs COMMAND so, and so do the video snapshots
-# (their reference too).
-dialog_env=()
-if [ -n "${LUMOX_TEST_ASAN:-}" ]; then
-  dialog_env=(GALLIUM_DRIVER=softpipe "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0")
-fi
-run_env=()
-with_dialog_env() {
-  run_env=("${dialog_env[@]}")
-  "$@"
-  run_env=()
-}
-
 note "video sources: the still picture, and why (snapshots)"
-plain_asan=${ASAN_OPTIONS:-}
-[ ${#dialog_env[@]} = 0 ] || export "${dialog_env[@]}"
 record "$cfg"
 reference still
 # video_case NAME SOURCE PATTERN [SAME]: a snapshot with LUMOX_VIDEO_SOURCE
@@ -534,10 +512,6 @@ video_case "a second branch" "videotestsrc name=a ! fakesink a." "${from}videote
 mkfifo "$work/silent"
 hanging="filesrc location=$work/silent ! decodebin"
 video_case "hangs in its open (a FIFO nobody writes)" "$hanging" "${from}$hanging\" sent no frame within 5000 ms\.$"
-if [ ${#dialog_env[@]} != 0 ]; then
-  unset GALLIUM_DRIVER
-  export ASAN_OPTIONS=$plain_asan
-fi
 
 ###########################################################################
 note "on a display (Xvfb): windows, full screen and the hack with bad settings, pictures and sources"
@@ -562,7 +536,7 @@ start() {
   rm -f "$work/trace.txt"
   BEFORE=$(config_state)
   START=$(date +%s.%N)
-  env --default-signal=INT,TERM "${run_env[@]}" "$lumox" "$@" 2>"$work/err" </dev/null & pid=$!
+  env --default-signal=INT,TERM "$lumox" "$@" 2>"$work/err" </dev/null & pid=$!
 }
 # drawing NAME: the run draws frames (at least 3 within 30 s).
 drawing() {
@@ -653,7 +627,7 @@ for picture in fifo truncated; do
     fifo) mkfifo "$bmp" ;;
     truncated) head -c 30 "$work/good.bmp" >"$bmp" ;;
   esac
-  with_dialog_env start --window
+  start --window
   answer_error_dialog "$pid" "--window, lumox.bmp $picture"
   pid=
   CODE=$EXIT_CODE
@@ -665,9 +639,9 @@ done
 
 # A broken video source leaves the still picture of a run going.
 record "$cfg"
-LUMOX_VIDEO_SOURCE=nosuchelement with_dialog_env window_run "--window, LUMOX_VIDEO_SOURCE nosuchelement" 640x480
+LUMOX_VIDEO_SOURCE=nosuchelement window_run "--window, LUMOX_VIDEO_SOURCE nosuchelement" 640x480
 grep -q "${from}nosuchelement\" cannot be made" "$work/err" || fail "--window with a broken source: $(cat "$work/err")"
-LUMOX_VIDEO_SOURCE="videotestsrc ! valve drop=true" with_dialog_env hack_run "--window-id, a stalled video source" \
+LUMOX_VIDEO_SOURCE="videotestsrc ! valve drop=true" hack_run "--window-id, a stalled video source" \
   "${from}videotestsrc ! valve drop=true\" (did not start|sent no frame)"
 LUMOX_VIDEO_SOURCE=$hanging hack_run "--window-id, a video source that hangs in its open" ""
 
@@ -678,7 +652,7 @@ head -c 30 "$work/good.bmp" >"$bmp"
 printf '\0x' | dd of="$cfg" conv=notrunc status=none
 after=$(config_state)
 printf 'xx' | dd of="$cfg" conv=notrunc status=none
-LUMOX_VIDEO_SOURCE=$hanging with_dialog_env start --window
+LUMOX_VIDEO_SOURCE=$hanging start --window
 answer_error_dialog "$pid" "--window, no picture, a video source that hangs"
 pid=
 CODE=$EXIT_CODE
@@ -726,7 +700,7 @@ lose_server "X server killed under -s" "$lost" -s
 lose_server "X server killed under the hack" "$lost" hack
 lose_server "X server killed under the dialog" "" dialog
 printf 'BM broken' >"$bmp"
-with_dialog_env lose_server "X server killed under the error dialog" "^$failed\$" error
+lose_server "X server killed under the error dialog" "^$failed\$" error
 rm "$bmp"
 
 ###########################################################################
@@ -765,7 +739,7 @@ else
         check_run "$1" 20 0 "$told" "$BEFORE"
         ;;
       picture)
-        with_dialog_env start --window
+        start --window
         press_enter_on_error "$1: Image load failed."
         answer_error_dialog "$pid" "$1: the settings not saved"
         pid=

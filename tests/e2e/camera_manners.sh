@@ -46,10 +46,7 @@ run() {
 # are still caught. With a busy camera LeakSanitizer's tracer reads a broken
 # dynamic-TLS range of the main thread ("DTLS 18 at 0x936-...") and crashes
 # ("Tracer caught signal 11"), since the camera's plugins load on the
-# starting thread; and a hack that has drawn with llvmpipe beside GStreamer
-# has dropped GLib's first quark table (see lsan.supp), which only full
-# stacks tell from a leak, and full stacks beside llvmpipe's JIT can
-# deadlock the unwinder.
+# starting thread.
 [ -z "${LUMOX_TEST_ASAN:-}" ] || export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 
 note "a camera that another process holds: the still picture from the start"

@@ -20,7 +20,6 @@ trap '[ -n "$pid" ] && kill $pid 2>/dev/null; [ -n "$keeper" ] && kill $keeper 2
       umount "$fs" 2>/dev/null; rm -rf "$work"' EXIT
 unset WAYLAND_DISPLAY
 export NO_AT_BRIDGE=1
-export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp
 
 png_size() { /usr/bin/identify -format '%wx%h' "$1"; }
 # snapshot ARGS...: a headless run that may not wait on anything; its exit

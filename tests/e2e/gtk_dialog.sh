@@ -14,7 +14,6 @@ export XDG_CONFIG_HOME=$work/config
 # No accessibility bus on the test's display; fontconfig's caches are not
 # leaks of ours (the sanitizer builds read these).
 export NO_AT_BRIDGE=1
-export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp
 cfg=$XDG_CONFIG_HOME/lumox/lumox.cfg
 
 # le32 HEX: the 4 bytes of a 32-bit word, little-endian.

@@ -29,7 +29,6 @@ trap cleanup EXIT
 trap "exit 1" INT TERM HUP PIPE
 export XDG_CONFIG_HOME=$work/config
 export NO_AT_BRIDGE=1
-export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp
 cfg=$XDG_CONFIG_HOME/lumox/lumox.cfg
 stalled="videotestsrc ! valve drop=true"
 # How long a process may take to end after the signal: start-up after a
@@ -86,9 +85,7 @@ mkdir -p "$XDG_CONFIG_HOME/lumox"
 printf 'BM broken' >"$XDG_CONFIG_HOME/lumox/lumox.bmp"
 for run in "--window TERM" "--window INT" "-s TERM" "-s INT"; do
   read -r mode signal <<<"$run"
-  # The full stack of each allocation, so that the suppression of GLib's
-  # own quark table (lsan.supp) matches it alone.
-  ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0 start "$mode"
+  start "$mode"
   wait_for_window Error 20 >/dev/null || fail "$mode: no error dialog: $(cat "$work/err")"
   stop "$signal" "$mode error dialog"
   # The run ends for its picture, as it does when the dialog is answered.
@@ -97,12 +94,6 @@ done
 rm -r "$XDG_CONFIG_HOME/lumox"
 
 note "a signal during start-up ends every mode: snapshot, window, -s, hack, dialog"
-# Under AddressSanitizer the runs with a video source go without the leak
-# check (memory errors are still caught): one that has drawn with llvmpipe
-# beside GStreamer has dropped GLib's first quark table (see lsan.supp),
-# which only full stacks tell from a leak, and full stacks beside llvmpipe's
-# JIT can deadlock the unwinder.
-[ -z "${LUMOX_TEST_ASAN:-}" ] || export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 export LUMOX_VIDEO_SOURCE=$stalled
 n=0
 for mode in snapshot window full hack dialog; do
@@ -184,7 +175,7 @@ mkdir -p "$XDG_CONFIG_HOME/lumox"
 printf 'BM broken' >"$XDG_CONFIG_HOME/lumox/lumox.bmp"
 for signal in TERM INT; do
   rm -f "$cfg"
-  ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0 start --window
+  start --window
   wait_for_window Error 20 >/dev/null || fail "no error dialog: $(cat "$work/err")"
   stop "$signal" "--window, its error dialog"
   [ "$EXIT_CODE" = 1 ] || fail "exit code $EXIT_CODE after the error dialog: $(cat "$work/err")"
