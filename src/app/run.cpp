@@ -29,10 +29,11 @@ void PrepareSettings() {
 // Starts the capture graph, or (on Linux) sets it starting beside the run.
 // Without a camera the saver still runs: it shows the still picture, and
 // the capture back end says why in its own terms (on Linux on stderr; on
-// Windows no render window exists yet, so nobody sees it). true when the
-// graph runs or is starting.
-bool StartCapture() {
-    if (!videoInputEnabled) return false;
+// Windows no render window exists yet, so nobody sees it). A run told to
+// leave the camera off (--no-camera) makes no video source at all, and says
+// nothing. true when the graph runs or is starting.
+bool StartCapture(const RunOptions& options) {
+    if (!videoInputEnabled || !CameraWanted(options.settings)) return false;
     const bool capturing = BeginCapture();
     if (!capturing && *CaptureFailureText()) ShowError("%s", CaptureFailureText());
     return capturing;
@@ -186,7 +187,7 @@ RunEnd StartRun(const RunOptions& options) {
     ResetRun();
     RunCourse& course = saverRun.course;
     course.options = options;
-    course.capturing = StartCapture();
+    course.capturing = StartCapture(options);
     PrepareSettings();
 
     course.end = OpenRenderWindow(options);

@@ -96,7 +96,8 @@ enum class RunEnd {
 //     zeroed, no texture names taken, no scene nodes, no flags), after a
 //     run still on was stopped; the capture graph started, on Linux beside
 //     the run, which never waits for it (without a camera the run shows the
-//     still picture, and the back end says why);
+//     still picture, and the back end says why), unless the run's settings
+//     leave the camera off: then no video source is made at all;
 //  2. the settings read (the defaults when there is no file) and the
 //     resolution table filled;
 //  3. the render window opened as options.window says;
