@@ -24,8 +24,9 @@ const char kSettingsFileWrites[] =
 
 const char kStillPicture[] =
     "Without a camera, with the camera switched off (--no-camera, or \"Use the camera\" cleared in XScreenSaver's "
-    "settings panel), or when the camera is busy or fails, the quads show a still picture: lumox.bmp in the "
-    "settings directory, else the installed default picture. With the camera off no video "
+    "settings panel), or when the camera is busy or fails, the quads show a still picture: the one --picture "
+    "names (a PNG, JPEG, GIF, TIFF or 24-bit BMP file, or a folder, one of whose pictures shows at each run), else "
+    "lumox.bmp in the settings directory, else the installed default picture. With the camera off no video "
     "source is made at all: no device is opened and the camera's light stays off.";
 
 // The screen-saver switches, read as on Windows after the long options.

@@ -109,11 +109,12 @@ RunEnd OpenRenderWindow(const RunOptions& options) {
 // empty path, if it may write them (which also writes the defaults when
 // there was no file), and says so when it cannot. The run's values come
 // after that save, so that it writes the file's own values; a picture named
-// for the run is not the file's, and its failure saves nothing. false when
-// the run ends here.
-bool LoadPicture(const RunOptions& options) {
+// for the run is not the file's, and its failure saves nothing. A folder
+// named for the run shows the picture seed picks. false when the run ends
+// here.
+bool LoadPicture(const RunOptions& options, uint32_t seed) {
     const bool ownPicture = options.settings.picture.empty();
-    OverridePicturePath(options.settings.picture);
+    OverridePicturePath(options.settings.picture, seed);
     const bool loaded = LoadFallbackImage();
     const bool ends = !loaded && options.pictureFailureEndsRun;
     if (ends && ownPicture && options.maySaveSettings) {
@@ -190,11 +191,13 @@ RunEnd StartRun(const RunOptions& options) {
     course.capturing = StartCapture(options);
     PrepareSettings();
 
+    // One seed for the run's chances: the picture a folder offers, and the figure.
+    const uint32_t seed = options.fixedSeed ? options.seed : TickCount();
     course.end = OpenRenderWindow(options);
-    if (course.end == RunEnd::Done && !LoadPicture(options)) course.end = RunEnd::NoPicture;
+    if (course.end == RunEnd::Done && !LoadPicture(options, seed)) course.end = RunEnd::NoPicture;
     if (course.end != RunEnd::Done) return course.end;
 
-    std::srand(options.fixedSeed ? options.seed : TickCount());
+    std::srand(seed);
     EnableFrameRateReport(options.frameRateReport);
     WaitForFirstFrame(options, course.capturing);
     course.pauseMicroseconds =

@@ -102,9 +102,10 @@ enum class RunEnd {
 //     resolution table filled;
 //  3. the render window opened as options.window says;
 //  4. the still picture read (its failure ends the run, and may save the
-//     settings, as the options say);
-//  5. the random generator seeded (and a first frame of video waited for,
-//     if asked).
+//     settings, as the options say); of a folder, the picture the run's
+//     seed picks;
+//  5. the random generator seeded with that seed (and a first frame of
+//     video waited for, if asked).
 // Done when the run is on. An early exit (NoWindow, Refused, NoPicture)
 // leaves what was made in place, for StopRun or the process's end. The
 // options' lastFrame and firstFrameAt must stay valid until StopRun.

@@ -128,7 +128,10 @@ inline constexpr SettingSpec kSettings[] = {
         .Help("pause after each frame in microseconds; wins over --limit-frame-rate").Label("Frame rate")
         .Slider("Low", "High", true),
     Setting("picture", SettingKind::Text).Goes(SettingTarget::Picture).Value("FILE")
-        .Help("show FILE, a 24-bit uncompressed bitmap, instead of lumox.bmp").Label("Picture"),
+        .Help("show FILE instead of lumox.bmp: a PNG, JPEG, GIF (its first frame), TIFF or 24-bit uncompressed BMP "
+              "picture, or WebP with its gdk-pixbuf loader; when FILE is a folder, one of its pictures, picked at "
+              "each run")
+        .Label("Picture, or a folder of pictures"),
     // No field either: the settings file keeps its layout, and the Windows
     // saver, which reads the same file, always has its camera.
     Setting("camera", SettingKind::Flag).Goes(SettingTarget::CameraOn).Default(1)

@@ -389,6 +389,7 @@ TEST(CommandLine, PanelControlsFollowTheDefaults) {
           "low=\"0\" high=\"100000\" default=\"10000\" convert=\"invert\"", "<file id=\"picture\"",
           "<string id=\"device\"", "<command arg=\"--root\"/>",
           "<boolean id=\"camera\" _label=\"Use the camera\" arg-unset=\"--no-camera\"/>",
+          "<file id=\"picture\" _label=\"Picture, or a folder of pictures\" arg=\"--picture %\"/>",
           "<screensaver name=\"lumox\" _label=\"Lumox\" gl=\"yes\">", "_label=\"Show frame rate\""})
         EXPECT_NE(xml.find(control), std::string::npos) << control;
 }
