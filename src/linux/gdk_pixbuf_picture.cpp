@@ -14,12 +14,19 @@
 // without an error, its last rows never written.
 #include "platform/picture_decoder.h"
 
+#include "platform/termination.h"
+
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace {
+
+// What the loader is given at a time: a PNG of a few kilobytes may hold
+// megapixels of one colour.
+constexpr size_t kWriteChunk = 4096;
 
 struct Format {
     const char* loader;  // gdk-pixbuf's name of the format
@@ -137,7 +144,12 @@ bool DecodePicture(const unsigned char* bytes, size_t size, const PictureRoom& r
     LoadSeen seen;
     g_signal_connect(loader, "size-prepared", G_CALLBACK(OnSizePrepared), &seen);
     g_signal_connect(loader, "area-updated", G_CALLBACK(OnAreaUpdated), &seen);
-    const bool written = gdk_pixbuf_loader_write(loader, bytes, size, nullptr);
+    // A bit at a time, so that SIGTERM ends even the decoding of a large
+    // picture within moments.
+    bool written = true;
+    for (size_t at = 0; written && at < size; at += kWriteChunk)
+        written = !TerminationRequested() &&
+                  gdk_pixbuf_loader_write(loader, bytes + at, std::min(kWriteChunk, size - at), nullptr);
     // Closed in every case, which also ends a load given up.
     const bool closed = gdk_pixbuf_loader_close(loader, nullptr);
     bool decoded = false;

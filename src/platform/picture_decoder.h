@@ -10,10 +10,11 @@
 #include <functional>
 
 // The largest picture decoded: a side longer than any texture OpenGL takes
-// here, or more pixels than a screen saver's picture can use, is refused
-// from the file's header, before its pixels are decoded.
+// here, or more pixels than a camera's photo holds (a 50-megapixel one
+// passes), is refused from the file's header, before its pixels are
+// decoded; so the decoding is bounded in time and memory.
 constexpr int32_t kMaxPictureSide = 16384;
-constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 27;  // 128 megapixels, 512 MiB of texels
+constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 26;  // 8192 x 8192, 256 MiB of texels
 
 // Where the texels go: called once the picture's size is known (within the
 // limits above) and before they are written; room for width x height RGBA
@@ -26,7 +27,7 @@ using PictureRoom = std::function<unsigned char*(int32_t width, int32_t height)>
 // would show on the saver's black. An animation gives its first frame; a
 // photo is turned as its orientation tag says. false when the bytes are no
 // picture of a format this platform reads, are broken, or too large, or the
-// room was refused.
+// room was refused, or (on Linux) the process was told to end meanwhile.
 bool DecodePicture(const unsigned char* bytes, size_t size, const PictureRoom& room);
 
 // Whether the first bytes of a file (at least kPictureHeadSize of them,
