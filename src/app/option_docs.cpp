@@ -23,8 +23,11 @@ const char kSettingsFileWrites[] =
     "settings given as options never change it.";
 
 const char kStillPicture[] =
-    "Without a camera, or when the camera is busy or fails, the quads show a still picture: lumox.bmp in the "
-    "settings directory, else the installed default picture.";
+    "Without a camera, with the camera switched off (--no-camera, or \"Use the camera\" cleared in XScreenSaver's "
+    "settings panel), or when the camera is busy or fails, the quads show a still picture: the one --picture "
+    "names (a PNG, JPEG, GIF, TIFF or 24-bit BMP file, or a folder, one of whose pictures shows at each run), else "
+    "lumox.bmp in the settings directory, else the installed default picture. With the camera off no video "
+    "source is made at all: no device is opened and the camera's light stays off.";
 
 // The screen-saver switches, read as on Windows after the long options.
 struct SaverSwitch {
@@ -295,6 +298,7 @@ std::string XScreenSaverXml() {
     out += others;
     out += "\n  <_description>\n" + Xml(kSummary) + "\n\n" + Xml(kStillPicture) +
            "\n\nA control left at its default writes no option: the run takes that setting from the "
-           "configuration dialog (run lumox), and no control ever changes the dialog's file.\n  </_description>\n</screensaver>\n";
+           "configuration dialog (run lumox), and no control ever changes the dialog's file. The camera is no "
+           "setting of the dialog: it is on unless \"Use the camera\" is cleared here.\n  </_description>\n</screensaver>\n";
     return out;
 }

@@ -29,10 +29,11 @@ void PrepareSettings() {
 // Starts the capture graph, or (on Linux) sets it starting beside the run.
 // Without a camera the saver still runs: it shows the still picture, and
 // the capture back end says why in its own terms (on Linux on stderr; on
-// Windows no render window exists yet, so nobody sees it). true when the
-// graph runs or is starting.
-bool StartCapture() {
-    if (!videoInputEnabled) return false;
+// Windows no render window exists yet, so nobody sees it). A run told to
+// leave the camera off (--no-camera) makes no video source at all, and says
+// nothing. true when the graph runs or is starting.
+bool StartCapture(const RunOptions& options) {
+    if (!videoInputEnabled || !CameraWanted(options.settings)) return false;
     const bool capturing = BeginCapture();
     if (!capturing && *CaptureFailureText()) ShowError("%s", CaptureFailureText());
     return capturing;
@@ -108,11 +109,12 @@ RunEnd OpenRenderWindow(const RunOptions& options) {
 // empty path, if it may write them (which also writes the defaults when
 // there was no file), and says so when it cannot. The run's values come
 // after that save, so that it writes the file's own values; a picture named
-// for the run is not the file's, and its failure saves nothing. false when
-// the run ends here.
-bool LoadPicture(const RunOptions& options) {
+// for the run is not the file's, and its failure saves nothing. A folder
+// named for the run shows the picture seed picks. false when the run ends
+// here.
+bool LoadPicture(const RunOptions& options, uint32_t seed) {
     const bool ownPicture = options.settings.picture.empty();
-    OverridePicturePath(options.settings.picture);
+    OverridePicturePath(options.settings.picture, seed);
     const bool loaded = LoadFallbackImage();
     const bool ends = !loaded && options.pictureFailureEndsRun;
     if (ends && ownPicture && options.maySaveSettings) {
@@ -186,14 +188,16 @@ RunEnd StartRun(const RunOptions& options) {
     ResetRun();
     RunCourse& course = saverRun.course;
     course.options = options;
-    course.capturing = StartCapture();
+    course.capturing = StartCapture(options);
     PrepareSettings();
 
+    // One seed for the run's chances: the picture a folder offers, and the figure.
+    const uint32_t seed = options.fixedSeed ? options.seed : TickCount();
     course.end = OpenRenderWindow(options);
-    if (course.end == RunEnd::Done && !LoadPicture(options)) course.end = RunEnd::NoPicture;
+    if (course.end == RunEnd::Done && !LoadPicture(options, seed)) course.end = RunEnd::NoPicture;
     if (course.end != RunEnd::Done) return course.end;
 
-    std::srand(options.fixedSeed ? options.seed : TickCount());
+    std::srand(seed);
     EnableFrameRateReport(options.frameRateReport);
     WaitForFirstFrame(options, course.capturing);
     course.pauseMicroseconds =

@@ -96,14 +96,16 @@ enum class RunEnd {
 //     zeroed, no texture names taken, no scene nodes, no flags), after a
 //     run still on was stopped; the capture graph started, on Linux beside
 //     the run, which never waits for it (without a camera the run shows the
-//     still picture, and the back end says why);
+//     still picture, and the back end says why), unless the run's settings
+//     leave the camera off: then no video source is made at all;
 //  2. the settings read (the defaults when there is no file) and the
 //     resolution table filled;
 //  3. the render window opened as options.window says;
 //  4. the still picture read (its failure ends the run, and may save the
-//     settings, as the options say);
-//  5. the random generator seeded (and a first frame of video waited for,
-//     if asked).
+//     settings, as the options say); of a folder, the picture the run's
+//     seed picks;
+//  5. the random generator seeded with that seed (and a first frame of
+//     video waited for, if asked).
 // Done when the run is on. An early exit (NoWindow, Refused, NoPicture)
 // leaves what was made in place, for StopRun or the process's end. The
 // options' lastFrame and firstFrameAt must stay valid until StopRun.

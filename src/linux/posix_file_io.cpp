@@ -172,6 +172,34 @@ FileOpenResult OpenRegularFile(const char* path, int& fd, int64_t& length) {
     return FileOpenResult::Opened;
 }
 
+bool ListFolderFiles(const char* path, size_t maxEntries, std::vector<std::string>& names) {
+    names.clear();
+    // O_DIRECTORY: anything else is refused by the open itself, never waited on.
+    const int fd = open(path, O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd == -1) return false;
+    DIR* folder = fdopendir(fd);
+    if (!folder) {
+        close(fd);
+        return false;
+    }
+    size_t looked = 0;
+    while (looked < maxEntries) {
+        const dirent* entry = readdir(folder);
+        if (!entry) break;
+        if (entry->d_name[0] == '.') continue;  // ".", ".." and hidden files
+        ++looked;
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            // What a link names, or what a file system that gives no type holds.
+            struct stat info {};
+            regular = fstatat(dirfd(folder), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+        }
+        if (regular) names.emplace_back(entry->d_name);
+    }
+    closedir(folder);
+    return true;
+}
+
 bool SeekFile(int fd, int64_t offset) { return lseek(fd, static_cast<off_t>(offset), SEEK_SET) == offset; }
 
 void CloseFile(int fd) {

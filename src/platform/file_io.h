@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 enum class FileOpenResult { Opened, CannotOpen, NotRegular };
 
@@ -17,6 +18,15 @@ enum class FileOpenResult { Opened, CannotOpen, NotRegular };
 // a plain open wait), and keeps it only if it is a regular file. On Opened,
 // fd holds the descriptor and length the file's size; otherwise fd is -1.
 FileOpenResult OpenRegularFile(const char* path, int& fd, int64_t& length);
+
+// The names of the regular files in the folder at path (a symbolic link
+// counts as what it names), without opening any of them: subdirectories,
+// FIFOs, devices, sockets and hidden files (".name") are left out. At most
+// maxEntries entries of the folder are looked at, so that a folder of a
+// hundred thousand files holds nothing up; the names come in the folder's
+// own order. false when path is no folder that can be read (on Windows,
+// whose saver takes no folder, always).
+bool ListFolderFiles(const char* path, size_t maxEntries, std::vector<std::string>& names);
 
 // Moves the read position of a file OpenRegularFile opened to offset bytes
 // from its start; false when it cannot.

@@ -21,6 +21,7 @@ double SettingValue(const SettingSpec& setting, const SaverSettings& settings) {
     if (setting.intField) return settings.*setting.intField;
     if (setting.floatField) return settings.*setting.floatField;
     if (setting.target == SettingTarget::FramePause) return FramePauseMicroseconds(nullptr, settings);
+    if (setting.target == SettingTarget::CameraOn) return setting.defaultValue;
     return 0;
 }
 
@@ -44,4 +45,11 @@ void ApplySettingOverrides(const SettingOverrides& overrides, SaverSettings& set
 uint32_t FramePauseMicroseconds(const SettingOverrides* overrides, const SaverSettings& settings) {
     if (overrides && overrides->delayMicroseconds) return *overrides->delayMicroseconds;
     return settings.limitFrameRate ? kLimitedFramePauseMicroseconds : 0;
+}
+
+bool CameraWanted(const SettingOverrides& overrides) {
+    bool wanted = true;
+    for (const SettingOverrides::Given& given : overrides.fields)
+        if (given.setting && given.setting->target == SettingTarget::CameraOn) wanted = given.value != 0;
+    return wanted;
 }

@@ -31,6 +31,7 @@ enum class SettingTarget {
     FramePause,  // the pause after each frame, SettingOverrides::delayMicroseconds
     Picture,     // another still picture, SettingOverrides::picture
     Camera,      // the camera to prefer (part of its name or device path)
+    CameraOn,    // whether the run makes a video source at all (CameraWanted)
 };
 
 struct SettingSpec {
@@ -127,7 +128,16 @@ inline constexpr SettingSpec kSettings[] = {
         .Help("pause after each frame in microseconds; wins over --limit-frame-rate").Label("Frame rate")
         .Slider("Low", "High", true),
     Setting("picture", SettingKind::Text).Goes(SettingTarget::Picture).Value("FILE")
-        .Help("show FILE, a 24-bit uncompressed bitmap, instead of lumox.bmp").Label("Picture"),
+        .Help("show FILE instead of lumox.bmp: a PNG, JPEG, GIF (its first frame), TIFF or 24-bit uncompressed BMP "
+              "picture, or WebP with its gdk-pixbuf loader; when FILE is a folder, one of its pictures, picked at "
+              "each run")
+        .Label("Picture, or a folder of pictures"),
+    // No field either: the settings file keeps its layout, and the Windows
+    // saver, which reads the same file, always has its camera.
+    Setting("camera", SettingKind::Flag).Goes(SettingTarget::CameraOn).Default(1)
+        .Help("live video from the camera (or LUMOX_VIDEO_SOURCE); off, no video source is made at all (no device "
+              "is opened, the camera's light stays off) and the still picture shows")
+        .Label("Use the camera"),
     Setting("device", SettingKind::Text).Goes(SettingTarget::Camera).Value("NAME")
         .Help("the camera whose name or device path contains NAME, ignoring case (else the first one)")
         .Label("Camera"),
@@ -145,14 +155,15 @@ constexpr bool SameText(const char* a, const char* b) {
 
 // Each setting has a name, a help line and a label; a record setting one
 // field of its kind (a flag an int32, tenths a float), the others none and
-// no dialog control.
+// no dialog control. The one flag outside the record is the camera switch.
 constexpr bool EntriesAreWhole() {
     for (const SettingSpec& s : kSettings) {
         if (!s.option || !s.help || !s.label) return false;
         const bool record = s.target == SettingTarget::Record;
         const int fields = (s.intField ? 1 : 0) + (s.floatField ? 1 : 0);
         if (fields != (record ? 1 : 0)) return false;
-        if (s.kind == SettingKind::Flag && (!record || !s.intField)) return false;
+        if (s.kind == SettingKind::Flag && !(record ? s.intField != nullptr : s.target == SettingTarget::CameraOn))
+            return false;
         if (s.kind == SettingKind::Text && (record || s.control || !s.valueName)) return false;
         if (s.control && !record) return false;
         if (s.tenths && (!s.floatField || !s.control)) return false;
@@ -164,8 +175,8 @@ constexpr bool EntriesAreWhole() {
 constexpr bool DefaultsFit() {
     for (const SettingSpec& s : kSettings) {
         if (s.kind == SettingKind::Number && !(s.low < s.high && s.valueName)) return false;
-        if (s.target != SettingTarget::Record) continue;
         if (s.kind == SettingKind::Flag && s.defaultValue != 0 && s.defaultValue != 1) return false;
+        if (s.target != SettingTarget::Record) continue;
         if (s.kind == SettingKind::Number && (s.defaultValue < s.low || s.defaultValue > s.high)) return false;
     }
     return true;
@@ -198,7 +209,8 @@ const SettingSpec* FindSetting(const char* option);
 std::string PanelLabel(const SettingSpec& setting);
 
 // The value a Flag or Number has in settings: its field's, or for the frame
-// pause the one settings make (FramePauseMicroseconds); 0 for a Text.
+// pause the one settings make (FramePauseMicroseconds); for the camera
+// switch, which the file does not hold, its default; 0 for a Text.
 double SettingValue(const SettingSpec& setting, const SaverSettings& settings);
 
 // Writes value into setting's field of settings (a number already checked
@@ -215,4 +227,8 @@ void ApplySettingOverrides(const SettingOverrides& overrides, SaverSettings& set
 // The pause after each frame of a run: the given delay, else 10 ms with
 // limitFrameRate on and none with it off.
 uint32_t FramePauseMicroseconds(const SettingOverrides* overrides, const SaverSettings& settings);
+
+// Whether a run given overrides makes a video source: the last --camera or
+// --no-camera given, else on.
+bool CameraWanted(const SettingOverrides& overrides);
 constexpr uint32_t kLimitedFramePauseMicroseconds = 10000;

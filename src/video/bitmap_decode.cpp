@@ -96,12 +96,8 @@ ImageRecord* DecodeBitmapPixels(const unsigned char* bytes, size_t size) {
     // Every row, the padding of the last one included, must have been read.
     if (!cursor.Seek(kBitmapHeaderSize) || !cursor.Take(static_cast<size_t>(pixelBytes))) return nullptr;
 
-    // The record and its texels in one zero-filled block.
-    auto* image = static_cast<ImageRecord*>(std::calloc(1, sizeof(ImageRecord) + static_cast<size_t>(texelBytes)));
+    ImageRecord* image = NewImageRecord(width, height);
     if (!image) return nullptr;
-    image->width = width;
-    image->height = height;
-    image->texels = reinterpret_cast<unsigned char*>(image + 1);
 
     // Stored rows run bottom to top; the record runs top to bottom.
     unsigned char* out = image->texels;
@@ -115,6 +111,19 @@ ImageRecord* DecodeBitmapPixels(const unsigned char* bytes, size_t size) {
             out[3] = 255;
         }
     }
+    return image;
+}
+
+ImageRecord* NewImageRecord(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return nullptr;
+    const uint64_t texelBytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4;
+    if (texelBytes > kMaxBitmapBytes) return nullptr;
+    // The record and its texels in one zero-filled block.
+    auto* image = static_cast<ImageRecord*>(std::calloc(1, sizeof(ImageRecord) + static_cast<size_t>(texelBytes)));
+    if (!image) return nullptr;
+    image->width = width;
+    image->height = height;
+    image->texels = reinterpret_cast<unsigned char*>(image + 1);
     return image;
 }
 

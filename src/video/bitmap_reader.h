@@ -41,5 +41,10 @@ ImageRecord* LoadBMPFromMemory(const unsigned char* bytes, size_t size);
 // width or height of zero or less and a file too short for its rows.
 ImageRecord* DecodeBitmapPixels(const unsigned char* bytes, size_t size);
 
+// A zero-filled record of width x height texels (C heap, FreeImageRecord);
+// nullptr when a side is not positive, the texels pass kMaxBitmapBytes or
+// there is no memory.
+ImageRecord* NewImageRecord(int32_t width, int32_t height);
+
 // Releases a record from the functions above; nullptr is fine.
 void FreeImageRecord(ImageRecord* image);

@@ -3,6 +3,7 @@
 #include "platform/gl_window.h"
 #include "settings/settings.h"
 #include "video/bitmap_reader.h"
+#include "video/picture_file.h"
 #include "platform/picture_path.h"
 #include "video/texture_upload.h"
 
@@ -20,9 +21,23 @@ int MakePictureTexture(const ImageRecord& image) {
     pictureTexture = name;
     return 1;
 }
+
+// lumox.bmp, through the bitmap reader alone.
+ImageRecord* ReadOwnPicture() {
+    // Room for the whole directory buffer and the file name: never cut.
+    char path[kWindowsDirectorySize + 16];
+    BuildPicturePath(path, sizeof path);
+    if (!OpenImageFile(path)) return nullptr;
+    ImageRecord* image = GetBMPFromBuffer(0, 0);
+    CloseImageFile();
+    return image;
+}
 }  // namespace
 
-void OverridePicturePath(const std::string& path) { stillPicture.picturePathOverride = path; }
+void OverridePicturePath(const std::string& path, uint32_t folderSeed) {
+    stillPicture.picturePathOverride = path;
+    stillPicture.folderSeed = folderSeed;
+}
 
 int LoadFallbackImage() {
     textureFilterMode = saverSettings.textureFilter;
@@ -32,14 +47,8 @@ int LoadFallbackImage() {
 }
 
 int LoadImageTexture() {
-    // Room for the whole directory buffer and the file name: never cut.
-    char path[kWindowsDirectorySize + 16];
-    BuildPicturePath(path, sizeof path);
     const std::string& given = stillPicture.picturePathOverride;
-    if (!OpenImageFile(given.empty() ? path : given.c_str())) return 0;
-
-    ImageRecord* image = GetBMPFromBuffer(0, 0);
-    CloseImageFile();
+    ImageRecord* image = given.empty() ? ReadOwnPicture() : ReadGivenPicture(given, stillPicture.folderSeed);
     if (!image) return 0;
     FreeImageRecord(stillPicture.keptPicture);
     stillPicture.keptPicture = image;

@@ -2,6 +2,7 @@
 // it until the first video frame replaces it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "video/texture_upload.h"
@@ -9,8 +10,11 @@
 // The run's still picture: a part of the run record, put back at the run's
 // start (the run record frees the kept picture then).
 struct StillPicture {
-    // The file the run reads instead of lumox.bmp; empty: lumox.bmp.
+    // The file (or folder) the run reads instead of lumox.bmp; empty:
+    // lumox.bmp.
     std::string picturePathOverride;
+    // Which picture of a folder the run shows (ReadGivenPicture).
+    uint32_t folderSeed = 0;
     // The picture last decoded (C heap, FreeImageRecord), kept so that it
     // can take the figure back from the video without reading the file
     // again.
@@ -31,5 +35,7 @@ int LoadImageTexture();
 int ShowPictureAgain();
 
 // Reads path instead of lumox.bmp from now on (an empty path: lumox.bmp
-// again). A run given another picture on its command line sets it.
-void OverridePicturePath(const std::string& path);
+// again): a picture in any format the platform decodes, or a folder, whose
+// picture folderSeed picks. A run given another picture on its command line
+// sets it.
+void OverridePicturePath(const std::string& path, uint32_t folderSeed = 0);

@@ -91,6 +91,11 @@ bool ReplacementFile::Begin(const char* path) {
     return CreateTemporary();
 }
 
+bool ListFolderFiles(const char*, size_t, std::vector<std::string>& names) {
+    names.clear();
+    return false;
+}
+
 bool ReplacementFile::Commit(const std::function<bool()>& beforeRename) {
     if (!FinishWriting()) return false;
     if (beforeRename && !beforeRename()) return Fail("the file changed meanwhile");

@@ -242,3 +242,136 @@ TEST_F(Picture, ThePictureIsClampedAndFilteredAsTheSettingSays) {
     EXPECT_EQ(Parameter(GL_TEXTURE_WRAP_S), GL_CLAMP);
     EXPECT_EQ(Parameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST);
 }
+
+namespace {
+
+// What ImageMagick reads in file (its first frame, turned as its
+// orientation tag says): width, height and RGBA bytes; false when it fails.
+bool ImageMagickPixels(const std::string& file, int& width, int& height, Bytes& rgba) {
+    const std::string source = "'" + file + "[0]' -auto-orient";
+    std::FILE* size = popen(("/usr/bin/convert " + source + " -format '%w %h' info: 2>/dev/null").c_str(), "r");
+    if (!size) return false;
+    const bool sized = std::fscanf(size, "%d %d", &width, &height) == 2;
+    pclose(size);
+    if (!sized) return false;
+    std::FILE* pixels = popen(("/usr/bin/convert " + source + " -depth 8 rgba:- 2>/dev/null").c_str(), "r");
+    if (!pixels) return false;
+    rgba.assign(static_cast<size_t>(width) * height * 4, 0);
+    const size_t got = std::fread(rgba.data(), 1, rgba.size(), pixels);
+    pclose(pixels);
+    return got == rgba.size();
+}
+
+}  // namespace
+
+// A picture named for the run, in the formats of gdk-pixbuf, becomes the
+// texels ImageMagick reads in it, laid over black (each colour times its
+// alpha, rounded) and opaque: exactly for the lossless formats, within a few
+// levels for JPEG, whose decoders may round their transforms differently.
+TEST_F(Picture, PicturesInOtherFormatsBecomeWhatImageMagickReadsOverBlack) {
+    const std::string in = (dir.path() / "in.ppm").string();
+    WritePpm(in, 21, 13);  // rows of 63 bytes: gdk-pixbuf pads them to 64
+    const struct {
+        const char* what;
+        std::string convert;  // ImageMagick arguments before the output
+        const char* file;
+        int tolerance;
+    } formats[] = {
+        {"PNG, 8-bit RGB", in + " PNG24:", "a.png", 0},
+        {"PNG, opaque alpha channel", in + " -alpha set PNG32:", "a.png", 0},
+        {"PNG, 16 bits a channel", in + " -depth 16 PNG48:", "a.png", 0},
+        {"PNG, interlaced", in + " -interlace PNG PNG24:", "a.png", 0},
+        {"PNG, grey", in + " -colorspace Gray -type Grayscale PNG:", "a.png", 0},
+        {"PNG, palette", "-size 16x9 gradient:red-blue PNG8:", "a.png", 0},
+        {"PNG, translucent", "-size 7x5 gradient:'rgba(255,128,0,0.1)-rgba(20,200,255,0.9)' PNG32:", "a.png", 0},
+        {"GIF", "-size 16x9 gradient:red-blue ", "a.gif", 0},
+        {"GIF, animated: its first frame", "-size 8x6 xc:red xc:lime -loop 0 ", "a.gif", 0},
+        {"TIFF, LZW", in + " -compress LZW ", "a.tif", 0},
+        {"TIFF, translucent", "-size 9x4 gradient:'rgba(0,0,255,1)-rgba(255,255,0,0.3)' -depth 8 ", "a.tif", 0},
+        {"JPEG", in + " -quality 100 ", "a.jpg", 2},
+        {"JPEG, orientation tag: turned upright", in + " -orient RightTop -quality 100 ", "a.jpg", 2},
+    };
+    for (const auto& f : formats) {
+        SCOPED_TRACE(f.what);
+        saverRun.textures = TextureNames{};
+        const std::string file = (dir.path() / f.file).string();
+        ASSERT_EQ(Convert(f.convert + file), 0);
+        int w = 0, h = 0;
+        Bytes expected;
+        ASSERT_TRUE(ImageMagickPixels(file, w, h, expected));
+        OverridePicturePath(file);
+        std::string errors;
+        ASSERT_EQ(Load(errors), 1);
+        EXPECT_EQ(errors, "");
+        const Texture t = ReadPicture();
+        ASSERT_EQ(t.width, NextPowerOfTwo(w));
+        ASSERT_EQ(t.height, NextPowerOfTwo(h));
+        for (int y = 0; y < t.height; ++y)
+            for (int x = 0; x < t.width; ++x) {
+                const unsigned char* got = &t.texels[(static_cast<size_t>(y) * t.width + x) * 4];
+                const bool inside = x < w && y < h;
+                const unsigned char* want = inside ? &expected[(static_cast<size_t>(y) * w + x) * 4] : nullptr;
+                for (int c = 0; c < 3; ++c) {
+                    const int over = inside ? (want[c] * want[3] + 127) / 255 : 0;
+                    ASSERT_LE(std::abs(got[c] - over), f.tolerance) << x << "," << y << " channel " << c;
+                }
+                ASSERT_EQ(got[3], inside ? 255 : 0) << x << "," << y;
+            }
+        std::filesystem::remove(file);
+    }
+}
+
+// A PNG and the 24-bit bitmap of its pixels give the same record.
+TEST_F(Picture, APngGivesTheTexelsOfTheSameBitmap) {
+    MakePicture(21, 13);
+    const std::string png = (dir.path() / "a.png").string();
+    ASSERT_EQ(Convert(picture().string() + " " + png), 0);
+    std::string errors;
+    ASSERT_EQ(Load(errors), 1);
+    const Texture fromBitmap = ReadPicture();
+    saverRun.textures = TextureNames{};
+    OverridePicturePath(png);
+    ASSERT_EQ(Load(errors), 1);
+    EXPECT_EQ(errors, "");
+    const Texture fromPng = ReadPicture();
+    EXPECT_EQ(fromPng.width, fromBitmap.width);
+    EXPECT_EQ(fromPng.height, fromBitmap.height);
+    EXPECT_TRUE(fromPng.texels == fromBitmap.texels);
+}
+
+// A picture named for the run that cannot be read says what lumox.bmp
+// says.
+TEST_F(Picture, AGivenPictureThatCannotBeReadSaysWhatLumoxBmpSays) {
+    const std::string missing = (dir.path() / "none.png").string();
+    const std::string text = (dir.path() / "notes.png").string();
+    WriteAll(text, Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
+    const std::string cut = (dir.path() / "cut.png").string();
+    ASSERT_EQ(Convert("-size 40x40 plasma:fractal " + cut), 0);
+    const Bytes whole = ReadAll(cut);
+    WriteAll(cut, Bytes(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2)));
+    // Bitmaps other than the bitmap reader's are refused as lumox.bmp's are.
+    const std::string bitmap32 = (dir.path() / "alpha.bmp").string();
+    ASSERT_EQ(Convert("-size 40x40 plasma:fractal -alpha set -define bmp3:alpha=true BMP3:" + bitmap32), 0);
+    const std::string svg = (dir.path() / "a.svg").string();
+    WriteAll(svg, Bytes{'<', 's', 'v', 'g', '/', '>'});
+    const struct {
+        std::string path;
+        std::string errors;
+    } cases[] = {
+        {missing, "lumox: Open for " + missing + " failed\n\nlumox: Image load failed.\n"},
+        {text, "lumox: Image load failed.\n"},
+        {cut, "lumox: Image load failed.\n"},
+        {bitmap32, "lumox: Image load failed.\n"},
+        {svg, "lumox: Image load failed.\n"},  // a format not taken
+        {dir.str() + "/nothing", "lumox: Open for " + dir.str() + "/nothing failed\n\nlumox: Image load failed.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        OverridePicturePath(c.path);
+        std::string errors;
+        EXPECT_EQ(Load(errors), 0);
+        EXPECT_EQ(errors, c.errors);
+        EXPECT_EQ(nextTextureName, 1);
+        EXPECT_EQ(textureFilterMode, 1);
+    }
+}

@@ -6,7 +6,9 @@
  *   holds (GST_RESOURCE_ERROR_BUSY, "Device or resource busy"); "frames=N"
  *   ends after N frames, with the end of the stream or, with "fail=true",
  *   with the read error of a camera pulled out; "start-delay=MS" takes that
- *   long to open, as a slow camera does, holding up the change of state.
+ *   long to open, as a slow camera does, holding up the change of state;
+ *   "mark=FILE" creates FILE as the source is made, so that a test can
+ *   tell that a run made it.
  * - a device provider of "Video/Source" devices that make such sources,
  *   listed in LUMOX_TEST_CAMERAS as "NAME,PATH,RRGGBB[,busy|,slow|,stuck];..."
  *   (slow: a second to open; stuck: a minute, longer than any test waits, as
@@ -38,7 +40,7 @@ typedef struct {
 
 G_DEFINE_TYPE(LumoxTestSrc, lumox_test_src, GST_TYPE_PUSH_SRC)
 
-enum { PROP_0, PROP_BUSY, PROP_FRAMES, PROP_FAIL, PROP_COLOUR, PROP_START_DELAY };
+enum { PROP_0, PROP_BUSY, PROP_FRAMES, PROP_FAIL, PROP_COLOUR, PROP_START_DELAY, PROP_MARK };
 
 static GstStaticPadTemplate src_template =
     GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
@@ -53,6 +55,11 @@ static void lumox_test_src_set_property(GObject* object, guint id, const GValue*
         case PROP_FAIL: self->fail = g_value_get_boolean(value); break;
         case PROP_COLOUR: self->colour = g_value_get_uint(value); break;
         case PROP_START_DELAY: self->start_delay = g_value_get_uint(value); break;
+        case PROP_MARK: {
+            const gchar* mark = g_value_get_string(value);
+            if (mark && *mark) g_file_set_contents(mark, "made\n", -1, NULL);
+            break;
+        }
         default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
     }
 }
@@ -65,6 +72,7 @@ static void lumox_test_src_get_property(GObject* object, guint id, GValue* value
         case PROP_FAIL: g_value_set_boolean(value, self->fail); break;
         case PROP_COLOUR: g_value_set_uint(value, self->colour); break;
         case PROP_START_DELAY: g_value_set_uint(value, self->start_delay); break;
+        case PROP_MARK: g_value_set_string(value, NULL); break;
         default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
     }
 }
@@ -124,6 +132,9 @@ static void lumox_test_src_class_init(LumoxTestSrcClass* klass) {
     g_object_class_install_property(object_class, PROP_START_DELAY,
                                     g_param_spec_uint("start-delay", "Start delay", "ms taken to open", 0, 60000,
                                                       0, flags));
+    g_object_class_install_property(object_class, PROP_MARK,
+                                    g_param_spec_string("mark", "Mark", "a file created as the source is made",
+                                                        NULL, flags));
     GstElementClass* element_class = GST_ELEMENT_CLASS(klass);
     gst_element_class_add_static_pad_template(element_class, &src_template);
     gst_element_class_set_static_metadata(element_class, "Lumox test camera", "Source/Video",

@@ -342,6 +342,42 @@ TEST(CommandLine, ManPageSaysWhenTheSettingsFileIsWritten) {
     EXPECT_EQ(UsageText().find("no run writes"), std::string::npos);
 }
 
+// The camera switch holds for every kind of run, the last one given
+// counting; the file's record knows nothing of it.
+TEST(CommandLine, TheCameraSwitchIsTheLastGivenAndOnWithoutOne) {
+    const struct {
+        std::vector<const char*> args;
+        RunMode mode;
+        bool camera;
+    } cases[] = {
+        {{"--root"}, RunMode::Hack, true},
+        {{"--root", "--no-camera"}, RunMode::Hack, false},
+        {{"-no-camera", "--window-id", "0x2c00003"}, RunMode::Hack, false},
+        {{"--window", "--no-camera"}, RunMode::Windowed, false},
+        {{"-s", "--no-camera"}, RunMode::FullScreen, false},
+        {{"/p", "1234", "--no-camera"}, RunMode::Preview, false},
+        {{"--snapshot", "a.png", "--no-camera"}, RunMode::Snapshot, false},
+        {{"--snapshot", "a.png", "--camera"}, RunMode::Snapshot, true},
+        {{"--snapshot", "a.png", "--camera", "--no-camera"}, RunMode::Snapshot, false},
+        {{"--snapshot", "a.png", "--no-camera", "-camera"}, RunMode::Snapshot, true},
+    };
+    const SaverSettings defaults = DefaultSettings();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const CommandLine command = Parse(c.args);
+        ASSERT_EQ(command.mode, c.mode) << command.error;
+        EXPECT_EQ(CameraWanted(command.settings), c.camera);
+        EXPECT_EQ(CameraWanted(RunOptionsFor(command).settings), c.camera);
+        SaverSettings run = defaults;
+        ApplySettingOverrides(command.settings, run);
+        EXPECT_EQ(std::memcmp(&run, &defaults, sizeof run), 0);
+    }
+    // Not a setting of the dialog, and no value to take.
+    EXPECT_EQ(Parse({"--no-camera"}).mode, RunMode::Invalid);
+    EXPECT_EQ(Parse({"--root", "--camera", "on"}).mode, RunMode::Invalid);
+    EXPECT_EQ(Parse({"--root", "--no-camera=1"}).mode, RunMode::Invalid);
+}
+
 TEST(CommandLine, PanelControlsFollowTheDefaults) {
     const std::string xml = XScreenSaverXml();
     for (const char* control :
@@ -352,6 +388,8 @@ TEST(CommandLine, PanelControlsFollowTheDefaults) {
           "low=\"1\" high=\"10000\" default=\"1000\"",
           "low=\"0\" high=\"100000\" default=\"10000\" convert=\"invert\"", "<file id=\"picture\"",
           "<string id=\"device\"", "<command arg=\"--root\"/>",
+          "<boolean id=\"camera\" _label=\"Use the camera\" arg-unset=\"--no-camera\"/>",
+          "<file id=\"picture\" _label=\"Picture, or a folder of pictures\" arg=\"--picture %\"/>",
           "<screensaver name=\"lumox\" _label=\"Lumox\" gl=\"yes\">", "_label=\"Show frame rate\""})
         EXPECT_NE(xml.find(control), std::string::npos) << control;
 }
