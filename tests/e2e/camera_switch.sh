@@ -9,8 +9,6 @@
 # usage: camera_switch.sh LUMOX HOST_WINDOW
 source "$(dirname "$0")/lib_host.sh" "$@"
 unset LUMOX_TEST_CAMERAS
-# As in camera_manners.sh: runs beside GStreamer go without the leak check.
-[ -z "${LUMOX_TEST_ASAN:-}" ] || export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 start_xvfb 640x480x24
 host 320x240
 picture red red
