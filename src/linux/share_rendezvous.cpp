@@ -102,7 +102,8 @@ SourceLock TakeSourceLock(const ShareNames& names, int& fd, const std::string& s
     // An owner that lets go removes its file first: a lock taken on the
     // removed file is worth nothing, and the file under the name is tried.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const int file = open(names.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        // Never waits in the open, whatever stands under the name.
+        const int file = open(names.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         if (file < 0) return SourceLock::Failed;
         if (flock(file, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;

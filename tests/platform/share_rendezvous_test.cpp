@@ -126,10 +126,13 @@ TEST(ShareRendezvous, LockElectsOneOwner) {
     ASSERT_EQ(TakeSourceLock(names, second), SourceLock::Taken);
     DropSourceLock(names, second);
 
-    // A lock file that is a link is not opened.
+    // A lock file that is a link is not followed, nor is a FIFO waited on.
     fs::create_symlink(temp.path() / "elsewhere", names.lock);
     EXPECT_EQ(TakeSourceLock(names, first), SourceLock::Failed);
     EXPECT_FALSE(fs::exists(temp.path() / "elsewhere"));
+    fs::remove(names.lock);
+    ASSERT_EQ(mkfifo(names.lock.c_str(), 0600), 0);
+    EXPECT_EQ(TakeSourceLock(names, first), SourceLock::Failed);
 }
 
 // An owner that ended without letting go (killed, here a child that just
