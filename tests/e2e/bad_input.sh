@@ -40,6 +40,7 @@ unset DISPLAY WAYLAND_DISPLAY LUMOX_VIDEO_SOURCE XSCREENSAVER_WINDOW
 export NO_AT_BRIDGE=1
 export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 dir=$XDG_CONFIG_HOME/lumox
 cfg=$dir/lumox.cfg
 bmp=$dir/lumox.bmp
