@@ -38,9 +38,10 @@ uint64_t Hash(const std::string& text) {
 }
 
 // Digits from text[at] on, as a positive pid; at moves past them. 0 when
-// there are none or too many.
+// there are none, too many, or a leading zero.
 pid_t Digits(const char* text, size_t length, size_t& at) {
     const size_t start = at;
+    if (at < length && text[at] == '0') return 0;
     long long value = 0;
     while (at < length && text[at] >= '0' && text[at] <= '9' && at - start < 10) value = value * 10 + (text[at++] - '0');
     if (at == start || (at < length && text[at] >= '0' && text[at] <= '9') || value <= 0 || value > INT_MAX) return 0;

@@ -189,7 +189,7 @@ TEST(ShareRendezvous, OwnerPidAndSegmentNamesAreReadStrictly) {
     const std::pair<const char*, pid_t> pids[] = {
         {"1234\n", 1234}, {"1234", 1234}, {"2147483647\n", INT_MAX}, {"", 0},      {"\n", 0},
         {"0\n", 0},       {"-1\n", 0},    {"12a\n", 0},              {" 12\n", 0}, {"12\n\n", 0},
-        {"2147483648", 0}, {"99999999999", 0}};
+        {"2147483648", 0}, {"99999999999", 0}, {"0012\n", 0}};
     for (const auto& [text, pid] : pids) EXPECT_EQ(ParseOwnerPid(text, std::strlen(text)), pid) << text;
     EXPECT_EQ(ParseOwnerPid("12\0""3", 4), 0);
 
@@ -197,7 +197,8 @@ TEST(ShareRendezvous, OwnerPidAndSegmentNamesAreReadStrictly) {
         {"shmpipe. 9923.    0", 9923}, {"shmpipe.123456.    1", 123456}, {"shmpipe.9923.0", 9923},
         {"shmpipe.    1.   12", 1},    {"shmpipe. 9923.", 0},            {"shmpipe.    .    0", 0},
         {"shmpipe. 9923.    0x", 0},   {"shmpipx. 9923.    0", 0},       {"shmpipe. 9923.    0 ", 0},
-        {"shmpipe.-9923.    0", 0},    {"shmpipe. 0.    0", 0},          {"shmpipe", 0}};
+        {"shmpipe.-9923.    0", 0},    {"shmpipe. 0.    0", 0},          {"shmpipe", 0},
+        {"shmpipe.09923.    0", 0}};
     for (const auto& [name, pid] : segments) EXPECT_EQ(SegmentWriterPid(name), pid) << name;
 }
 
