@@ -54,6 +54,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -75,20 +76,7 @@ using SteadyClock = std::chrono::steady_clock;
 
 // Converts and scales any source to the one format the sink takes. A 16:9
 // source is letterboxed (square pixels), not squashed.
-const char kConversion[] = "videoconvert ! videoscale ! " LUMOX_FORMAT " ! ";
-
-// The end of a pipeline that keeps its frames to itself.
-const char kOwnSink[] = LUMOX_SINK;
-
-// The end of an owner's pipeline that shares its frames: its own sink, and
-// shmsink (whose socket-path is set apart), each behind a queue that drops
-// the oldest frame rather than wait, so that neither branch holds up the
-// other (nor a reader that stops reading, shmsink's area full, the owner's
-// own picture). The area holds ten frames.
-const char kSharingSink[] =
-    "tee name=lumoxtee ! queue max-size-buffers=2 max-size-bytes=0 max-size-time=0 leaky=downstream ! " LUMOX_SINK
-    " lumoxtee. ! queue max-size-buffers=2 max-size-bytes=0 max-size-time=0 leaky=downstream ! "
-    "shmsink name=lumoxshare wait-for-connection=false sync=false perms=0600 shm-size=576000";
+const char kConversion[] = "videoconvert ! videoscale ! " LUMOX_FORMAT " ! " LUMOX_SINK;
 
 // A follower's pipeline: the owner's frames, in the format the owner made,
 // from the socket (its socket-path set apart).
@@ -96,6 +84,15 @@ const char kFollowing[] = "shmsrc name=lumoxshare is-live=true do-timestamp=true
 
 #undef LUMOX_FORMAT
 #undef LUMOX_SINK
+
+// The queues of an owner's two branches (its own sink, shmsink): each drops
+// its oldest frame rather than wait, so that neither branch holds up the
+// other, nor a reader that stops reading (shmsink's area full) the owner's
+// own picture. shmsink's area holds ten frames.
+const char* const kBranchQueue[][2] = {
+    {"max-size-buffers", "2"}, {"max-size-bytes", "0"}, {"max-size-time", "0"}, {"leaky", "downstream"}};
+const char* const kShareSink[][2] = {
+    {"wait-for-connection", "false"}, {"sync", "false"}, {"perms", "0600"}, {"shm-size", "576000"}};
 
 // How long a start waits for the pipeline to reach PLAYING, once the
 // source's own opening (however long it takes) has returned.
@@ -353,14 +350,12 @@ std::string TakeReason(GError* error) {
     return reason;
 }
 
-// The whole pipeline of the run's own source, ending in its sink (and, when
-// it shares, in shmsink too); null with the reason kept when it cannot be
-// made.
-GstElement* MakePipeline(CaptureRun& run, const SourcePlan& plan, bool sharing) {
+// The whole pipeline of the run's own source, ending in its sink; null with
+// the reason kept when it cannot be made.
+GstElement* MakePipeline(CaptureRun& run, const SourcePlan& plan) {
     GError* error = nullptr;
-    const std::string sink = sharing ? kSharingSink : kOwnSink;
     if (!run.description.empty()) {
-        const std::string launch = run.description + " ! " + kConversion + sink;
+        const std::string launch = run.description + " ! " + kConversion;
         GstElement* pipeline = gst_parse_launch_full(launch.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
         // A link that cannot be made is reported in error beside a pipeline.
         if (error || !pipeline) {
@@ -380,7 +375,7 @@ GstElement* MakePipeline(CaptureRun& run, const SourcePlan& plan, bool sharing) 
     // would take the converter's sink, whose link from decodebin waits for
     // a pad, as its input, and leave decodebin without data for ever.
     const std::string name = SourceOf(run);
-    const std::string tail = std::string("decodebin name=lumoxdecode ! ") + kConversion + sink;
+    const std::string tail = std::string("decodebin name=lumoxdecode ! ") + kConversion;
     GstElement* pipeline = gst_parse_launch_full(tail.c_str(), nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
     if (error || !pipeline) {
         if (pipeline) gst_object_unref(pipeline);
@@ -400,7 +395,43 @@ GstElement* MakePipeline(CaptureRun& run, const SourcePlan& plan, bool sharing) 
     return pipeline;
 }
 
-// Points the pipeline's shmsink or shmsrc at the source's socket.
+// An element with its properties set from their text.
+GstElement* MakeElement(const char* factory, const char* name, const char* const (*properties)[2], size_t count) {
+    GstElement* element = gst_element_factory_make(factory, name);
+    for (size_t i = 0; element && i < count; ++i) gst_util_set_object_arg(G_OBJECT(element), properties[i][0], properties[i][1]);
+    return element;
+}
+
+// Makes an owner's pipeline share its frames: a tee between the format and
+// the run's own sink, whose other branch goes to shmsink on the source's
+// socket, each branch behind its queue. Added once the source is made, so
+// that a source that cannot be made loads nothing of it. False when it
+// cannot be added; the pipeline is then of no use.
+bool AddSharingBranch(GstElement* pipeline, const Share& share) {
+    GstElement* format = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxformat");
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxsink");
+    GstElement* parts[] = {gst_element_factory_make("tee", "lumoxtee"),
+                           MakeElement("queue", nullptr, kBranchQueue, std::size(kBranchQueue)),
+                           MakeElement("queue", nullptr, kBranchQueue, std::size(kBranchQueue)),
+                           MakeElement("shmsink", "lumoxshare", kShareSink, std::size(kShareSink))};
+    bool added = format && sink;
+    for (GstElement* part : parts) added = added && part;
+    if (added) {
+        g_object_set(parts[3], "socket-path", share.names.socket.c_str(), nullptr);
+        for (GstElement* part : parts) gst_bin_add(GST_BIN(pipeline), part);
+        gst_element_unlink(format, sink);
+        added = gst_element_link_many(format, parts[0], parts[1], sink, nullptr) &&
+                gst_element_link_many(parts[0], parts[2], parts[3], nullptr);
+    } else {
+        for (GstElement* part : parts)
+            if (part) gst_object_unref(gst_object_ref_sink(part));
+    }
+    if (format) gst_object_unref(format);
+    if (sink) gst_object_unref(sink);
+    return added;
+}
+
+// Points a follower's shmsrc at the source's socket.
 void SetSocketPath(GstElement* pipeline, const Share& share) {
     GstElement* element = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxshare");
     if (!element) return;
@@ -643,11 +674,15 @@ void RunSource(CaptureRun& run, const SourcePlan& plan, Share& share, bool takin
     GstBus* bus = nullptr;
     GstElement* pipeline = nullptr;
     for (int start = 1;; ++start) {
-        pipeline = MakePipeline(run, plan, share.lockFd >= 0);
-        if (pipeline) {
-            if (share.lockFd >= 0) SetSocketPath(pipeline, share);
-            pipeline = Launch(run, pipeline, bus, true);
+        pipeline = MakePipeline(run, plan);
+        if (pipeline && share.lockFd >= 0) {
+            if (!AddSharingBranch(pipeline, share)) {  // alone after all: the others try for themselves
+                gst_object_unref(pipeline);
+                LetSourceGo(share);
+                pipeline = MakePipeline(run, plan);
+            }
         }
+        if (pipeline) pipeline = Launch(run, pipeline, bus, true);
         if (pipeline || !takingOver || start == kTakeOverStarts || !PauseUnlessStopped(run, kTakeOverPause)) break;
     }
     if (EndStart(run, pipeline, bus)) WatchBus(run, pipeline, bus, false);
@@ -709,14 +744,16 @@ void ReportVideoGone(CaptureRun& run) {
 }
 
 // A run that meets others for its source: it owns the source when it gets
-// the lock, else follows the owner, looking for the source again whenever
-// it has no video: the lock (the owner gone: it takes the source over) or
-// the owner's socket (a new owner, or one still starting).
+// the lock, else follows the owner, looking for the source again, a moment
+// after it lost its video: the lock (the owner gone: it takes the source
+// over) or the owner's socket (a new owner, or one still starting). A
+// process told to end takes nothing over: XScreenSaver ends all its hacks
+// at once, and the camera would light up for nothing.
 void ShareSource(CaptureRun& run, const SourcePlan& plan, Share& share) {
     bool following = false;
     bool gonePending = false;  // video went, the still picture not yet back
     SteadyClock::time_point goneAt;
-    while (!run.stop.load()) {
+    while (!run.stop.load() && !TerminationRequested()) {
         int fd = -1;
         const SourceLock lock = TakeSourceLock(share.names, fd);
         if (lock == SourceLock::Taken) {
@@ -742,6 +779,7 @@ void ShareSource(CaptureRun& run, const SourcePlan& plan, Share& share) {
         }
         if (!PauseUnlessStopped(run, kLookAgain)) return;
     }
+    if (!following) EndStart(run, nullptr, nullptr);  // cut short
 }
 
 // Whether the run meets the other runs of its user for its source: the
