@@ -14,22 +14,38 @@
 // the still picture again), and stops and frees it when told to. A camera
 // that is busy or fails at start is no camera.
 //
+// The runs of one user that want the same source at once (XScreenSaver's
+// hack per monitor and its preview, a second window) share it: the first
+// owns it (share_rendezvous.h) and hands its frames through shmsink, beside
+// its own appsink, to the others, which read them with shmsrc into theirs.
+// A queue that drops the oldest frame stands before shmsink, so that a
+// reader that stops reading never holds up the owner's own picture. When the
+// owner goes (its end, or a kill), a reader takes the source over, or reads
+// from the run that did; one whose video has been gone a second shows the
+// still picture until it comes again. Without the shared-memory elements,
+// or without a sound directory to meet in, each run opens its source alone.
+//
 // The main thread never calls into a pipeline: it tells the thread to stop
 // and waits a moment. A source can hold that thread in one call for ever
 // (a camera stuck in its open, a FIFO nobody writes, a network source that
 // never answers): such a thread is abandoned, never joined, and what it does
 // if it ever comes back reaches nothing of the saver. A process that
 // abandoned one ends at its exit without the destructors that would wait
-// for the thread or free what it may still use.
+// for the thread or free what it may still use, removing first what its
+// owner run shares through.
 //
 // Relies on: gst_init_check leaving the program's arguments alone; elements
 // made from the device itself (so PipeWire's provider works as V4L2's does);
-// gst_video_frame_map reporting the row stride; glibc's on_exit.
+// gst_video_frame_map reporting the row stride; glibc's on_exit; shmsink
+// making its socket when it starts and removing it, and its segment, when
+// it stops, and shmsrc failing its start when no one listens on the socket
+// and posting an error when the writer goes.
 #include "linux/gst_capture.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -38,12 +54,15 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/printable_text.h"
+#include "linux/share_rendezvous.h"
 #include "platform/termination.h"
 #include "platform/capture_source.h"
 #include "video/frame_exchange.h"
@@ -52,12 +71,28 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
+#define LUMOX_FORMAT "capsfilter name=lumoxformat caps=video/x-raw,format=BGR,width=160,height=120,pixel-aspect-ratio=1/1"
+#define LUMOX_SINK "appsink name=lumoxsink sync=false max-buffers=1 drop=true wait-on-eos=false"
+
 // Converts and scales any source to the one format the sink takes. A 16:9
 // source is letterboxed (square pixels), not squashed.
-const char kConversion[] =
-    "videoconvert ! videoscale ! "
-    "capsfilter name=lumoxformat caps=video/x-raw,format=BGR,width=160,height=120,pixel-aspect-ratio=1/1 ! "
-    "appsink name=lumoxsink sync=false max-buffers=1 drop=true wait-on-eos=false";
+const char kConversion[] = "videoconvert ! videoscale ! " LUMOX_FORMAT " ! " LUMOX_SINK;
+
+// A follower's pipeline: the owner's frames, in the format the owner made,
+// from the socket (its socket-path set apart).
+const char kFollowing[] = "shmsrc name=lumoxshare is-live=true do-timestamp=true ! " LUMOX_FORMAT " ! " LUMOX_SINK;
+
+#undef LUMOX_FORMAT
+#undef LUMOX_SINK
+
+// The queues of an owner's two branches (its own sink, shmsink): each drops
+// its oldest frame rather than wait, so that neither branch holds up the
+// other, nor a reader that stops reading (shmsink's area full) the owner's
+// own picture. shmsink's area holds ten frames.
+const char* const kBranchQueue[][2] = {
+    {"max-size-buffers", "2"}, {"max-size-bytes", "0"}, {"max-size-time", "0"}, {"leaky", "downstream"}};
+const char* const kShareSink[][2] = {
+    {"wait-for-connection", "false"}, {"sync", "false"}, {"perms", "0600"}, {"shm-size", "576000"}};
 
 // How long a start waits for the pipeline to reach PLAYING, once the
 // source's own opening (however long it takes) has returned.
@@ -75,6 +110,20 @@ const char kStopWatching[] = "lumox-stop-watching";
 
 const char kStillPicture[] = ": showing the still picture.";
 
+// How often a follower without video looks for the source again: the lock,
+// to own it, or the owner's socket.
+constexpr auto kLookAgain = std::chrono::milliseconds(100);
+
+// How long a follower shows its last frame after the video went, before the
+// still picture: a run that takes the source over is back well within it.
+constexpr auto kVideoGrace = std::chrono::seconds(1);
+
+// A run that takes the source over from another tries to start it this
+// often, this far apart: a killed owner's camera may be let go a moment
+// after its lock.
+constexpr int kTakeOverStarts = 3;
+constexpr auto kTakeOverPause = std::chrono::milliseconds(200);
+
 // One start of the capture, and its run once it plays. Made by the main
 // thread, which fixes what it starts; shared with the run's own thread and
 // the pipeline's streaming threads, which hold it for as long as they live,
@@ -82,6 +131,7 @@ const char kStillPicture[] = ": showing the still picture.";
 struct CaptureRun {
     std::string description;      // LUMOX_VIDEO_SOURCE; empty: a camera
     std::string preferredDevice;  // --device
+    std::string runtimeDir;       // XDG_RUNTIME_DIR; empty when unset
     bool sayFailure = false;      // a start that fails says why on stderr
 
     // What follows is guarded by runLock.
@@ -94,7 +144,7 @@ struct CaptureRun {
     std::string source;     // the source, as a message names it
     std::string failure;    // why the start failed, printable; empty: it was cut short
     std::string endReason;  // why the running stream stopped, printable
-    GstElement* pipeline = nullptr;  // while it runs (CapturePipeline)
+    GstElement* pipeline = nullptr;  // while it runs (CapturePipeline); a follower's, while connected
     GstBus* bus = nullptr;           // a reference of its own while it runs, to wake the watch
     GstCaps* lastCaps = nullptr;     // of the last sample
 
@@ -129,6 +179,28 @@ std::atomic<int> abandonedThreads{0};
 
 // --device: part of the camera's name or device path; empty for the first.
 std::string preferredDevice;
+
+// The sources this process owns for runs of its user, by their share names:
+// what an exit with an abandoned owner removes.
+std::mutex ownedLock;
+std::vector<ShareNames> ownedSources;
+
+// What a run shares through, and its hold on the source while it owns it.
+struct Share {
+    bool on = false;  // runs of this user meet for this source
+    ShareNames names;
+    int lockFd = -1;  // the lock, while this run owns the source
+};
+
+// The source a run's thread decided on: a camera (a device of the device
+// monitor), or the description; and what it is, for its share names.
+struct SourcePlan {
+    GstDevice* device = nullptr;  // a reference of its own
+    std::string identity;
+    ~SourcePlan() {
+        if (device) gst_object_unref(device);
+    }
+};
 
 std::string SourceOf(CaptureRun& run) {
     std::lock_guard<std::mutex> lock(runLock);
@@ -215,10 +287,28 @@ bool DeviceMatches(GstDevice* device, const char* name, const std::string& part)
     return found;
 }
 
-// The first Video/Source device with a display name that makes an element;
-// with a preferred device, the first of those that matches it. Its name
-// becomes the run's source.
-GstElement* ChosenDeviceElement(CaptureRun& run) {
+// What a device is for its share names: its device path as its provider
+// names it, else its display name.
+std::string DeviceIdentity(GstDevice* device, const char* name) {
+    std::string identity = std::string("camera name ") + name;
+    GstStructure* properties = gst_device_get_properties(device);
+    if (properties) {
+        for (const char* key : {"device.path", "api.v4l2.path", "api.libcamera.path", "object.path"}) {
+            const char* path = gst_structure_get_string(properties, key);
+            if (path && *path) {
+                identity = std::string("camera ") + path;
+                break;
+            }
+        }
+        gst_structure_free(properties);
+    }
+    return identity;
+}
+
+// The first Video/Source device with a display name; with a preferred
+// device, the first of those that matches it. Its name becomes the run's
+// source. Null when there is none.
+GstDevice* ChosenDevice(CaptureRun& run, std::string& identity) {
     const std::string& preferred = run.preferredDevice;
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
@@ -239,9 +329,10 @@ GstElement* ChosenDeviceElement(CaptureRun& run) {
                      preferred.c_str());
         chosen = first;
     }
-    GstElement* element = chosen ? gst_device_create_element(chosen, nullptr) : nullptr;
-    if (element) {
+    if (chosen) {
+        gst_object_ref(chosen);
         gchar* name = gst_device_get_display_name(chosen);
+        identity = DeviceIdentity(chosen, name);
         const std::string source = std::string("The camera \"") + name + "\"";
         g_free(name);
         std::lock_guard<std::mutex> lock(runLock);
@@ -249,7 +340,7 @@ GstElement* ChosenDeviceElement(CaptureRun& run) {
     }
     g_list_free_full(devices, gst_object_unref);
     gst_object_unref(monitor);
-    return element;
+    return chosen;
 }
 
 // GStreamer's words for a failure, and frees it.
@@ -259,9 +350,9 @@ std::string TakeReason(GError* error) {
     return reason;
 }
 
-// The whole pipeline, from LUMOX_VIDEO_SOURCE or from the first device; null
-// with the reason kept when it cannot be made.
-GstElement* MakePipeline(CaptureRun& run) {
+// The whole pipeline of the run's own source, ending in its sink; null with
+// the reason kept when it cannot be made.
+GstElement* MakePipeline(CaptureRun& run, const SourcePlan& plan) {
     GError* error = nullptr;
     if (!run.description.empty()) {
         const std::string launch = run.description + " ! " + kConversion;
@@ -274,7 +365,7 @@ GstElement* MakePipeline(CaptureRun& run) {
         }
         return pipeline;
     }
-    GstElement* source = ChosenDeviceElement(run);
+    GstElement* source = plan.device ? gst_device_create_element(plan.device, nullptr) : nullptr;
     if (!source) {
         Fail(run, std::string("No camera was found") + kStillPicture);
         return nullptr;
@@ -302,6 +393,50 @@ GstElement* MakePipeline(CaptureRun& run) {
         return nullptr;
     }
     return pipeline;
+}
+
+// An element with its properties set from their text.
+GstElement* MakeElement(const char* factory, const char* name, const char* const (*properties)[2], size_t count) {
+    GstElement* element = gst_element_factory_make(factory, name);
+    for (size_t i = 0; element && i < count; ++i) gst_util_set_object_arg(G_OBJECT(element), properties[i][0], properties[i][1]);
+    return element;
+}
+
+// Makes an owner's pipeline share its frames: a tee between the format and
+// the run's own sink, whose other branch goes to shmsink on the source's
+// socket, each branch behind its queue. Added once the source is made, so
+// that a source that cannot be made loads nothing of it. False when it
+// cannot be added; the pipeline is then of no use.
+bool AddSharingBranch(GstElement* pipeline, const Share& share) {
+    GstElement* format = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxformat");
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxsink");
+    GstElement* parts[] = {gst_element_factory_make("tee", "lumoxtee"),
+                           MakeElement("queue", nullptr, kBranchQueue, std::size(kBranchQueue)),
+                           MakeElement("queue", nullptr, kBranchQueue, std::size(kBranchQueue)),
+                           MakeElement("shmsink", "lumoxshare", kShareSink, std::size(kShareSink))};
+    bool added = format && sink;
+    for (GstElement* part : parts) added = added && part;
+    if (added) {
+        g_object_set(parts[3], "socket-path", share.names.socket.c_str(), nullptr);
+        for (GstElement* part : parts) gst_bin_add(GST_BIN(pipeline), part);
+        gst_element_unlink(format, sink);
+        added = gst_element_link_many(format, parts[0], parts[1], sink, nullptr) &&
+                gst_element_link_many(parts[0], parts[2], parts[3], nullptr);
+    } else {
+        for (GstElement* part : parts)
+            if (part) gst_object_unref(gst_object_ref_sink(part));
+    }
+    if (format) gst_object_unref(format);
+    if (sink) gst_object_unref(sink);
+    return added;
+}
+
+// Points a follower's shmsrc at the source's socket.
+void SetSocketPath(GstElement* pipeline, const Share& share) {
+    GstElement* element = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxshare");
+    if (!element) return;
+    g_object_set(element, "socket-path", share.names.socket.c_str(), nullptr);
+    gst_object_unref(element);
 }
 
 constexpr GstMessageType kFailures = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
@@ -341,17 +476,25 @@ bool MaySay(CaptureRun& run) {
     return !run.stop.load();
 }
 
-// The run's watch, on its thread: waits for the running stream's first
-// failure or end, stops the pipeline there and then (the streaming threads
-// are joined, so no frame follows) and reports the end to the frame
-// exchange; then waits for the stop. A pipeline in the null state flushes
-// its bus, which may swallow the stop message: the flag is looked at every
-// 50 ms as well.
-void WatchBus(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
+// The run's watch, on its thread, over its running pipeline. An owner's
+// (or a lone run's) stream that fails or ends is stopped there and then
+// (the streaming threads are joined, so no frame follows) and its end
+// reported to the frame exchange; the watch then waits for the stop. A
+// follower's stream that fails or ends (its owner gone) is stopped, and the
+// watch returns false, for the follower to look for the source again; true:
+// the run was told to stop. A pipeline in the null state flushes its bus,
+// which may swallow the stop message: the flag is looked at every 50 ms as
+// well.
+bool WatchBus(CaptureRun& run, GstElement* pipeline, GstBus* bus, bool following) {
     bool ended = false;
     while (!run.stop.load()) {
         GstMessage* message = gst_bus_timed_pop_filtered(bus, 50 * GST_MSECOND, kWatched);
         if (!message) continue;
+        if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_APPLICATION && following) {
+            gst_message_unref(message);
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+            return false;
+        }
         if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_APPLICATION && !ended) {
             ended = true;
             const std::string reason = PrintableText(FailureText(message));
@@ -365,6 +508,7 @@ void WatchBus(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
         }
         gst_message_unref(message);
     }
+    return true;
 }
 
 void FreePipeline(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
@@ -376,14 +520,15 @@ void FreePipeline(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
 }
 
 // Waits, bounded, until the pipeline plays, watching the bus for errors
-// without blocking on it; false with the reason kept. A process told to
-// end, or a run told to stop, stops the wait without a reason. The first
-// change of state opens the source, for as long as that takes.
-bool StartPipeline(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
+// without blocking on it; false, with the reason kept when keepFailure, when
+// it does not. A process told to end, or a run told to stop, stops the wait
+// without a reason. The first change of state opens the source, for as long
+// as that takes.
+bool StartPipeline(CaptureRun& run, GstElement* pipeline, GstBus* bus, bool keepFailure) {
     std::string reason = "it would not play";
     const std::string source = SourceOf(run);
-    const auto failed = [&run, &reason, &source] {
-        return Fail(run, source + " did not start (" + reason + ")" + kStillPicture);
+    const auto failed = [&run, &reason, &source, keepFailure] {
+        return keepFailure && Fail(run, source + " did not start (" + reason + ")" + kStillPicture);
     };
     if (run.stop.load()) return false;  // before the open, which may never return
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
@@ -407,20 +552,14 @@ bool StartPipeline(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
     return failed();
 }
 
-// Makes and starts the run's pipeline; the pipeline and its bus when it
-// plays, else nulls, with what was made freed and the reason kept.
-GstElement* StartRun(CaptureRun& run, GstBus*& bus) {
-    GError* error = nullptr;
-    if (!gst_init_check(nullptr, nullptr, &error)) {
-        Fail(run, "GStreamer cannot start (" + TakeReason(error) + ")" + kStillPicture);
-        return nullptr;
-    }
-    GstElement* pipeline = MakePipeline(run);
-    if (!pipeline) return nullptr;
+// Starts a pipeline made for the run: its frames to the frame exchange, and
+// only failures on its bus. The pipeline and its bus when it plays, else
+// nulls, with the pipeline freed (and the reason kept when keepFailure).
+GstElement* Launch(CaptureRun& run, GstElement* pipeline, GstBus*& bus, bool keepFailure) {
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "lumoxsink");
     if (!sink) {
         gst_object_unref(pipeline);
-        Fail(run, SourceOf(run) + " cannot be made (it has no video sink)" + kStillPicture);
+        if (keepFailure) Fail(run, SourceOf(run) + " cannot be made (it has no video sink)" + kStillPicture);
         return nullptr;
     }
     GstAppSinkCallbacks callbacks{};
@@ -430,29 +569,62 @@ GstElement* StartRun(CaptureRun& run, GstBus*& bus) {
 
     bus = gst_element_get_bus(pipeline);
     gst_bus_set_sync_handler(bus, KeepFailuresOnly, nullptr, nullptr);
-    if (StartPipeline(run, pipeline, bus)) return pipeline;
+    if (StartPipeline(run, pipeline, bus, keepFailure)) return pipeline;
     FreePipeline(run, pipeline, bus);
     bus = nullptr;
     return nullptr;
 }
 
+// GStreamer, ready for the run's thread: false with the reason kept.
+bool StartGStreamer(CaptureRun& run) {
+    GError* error = nullptr;
+    if (gst_init_check(nullptr, nullptr, &error)) return true;
+    return Fail(run, "GStreamer cannot start (" + TakeReason(error) + ")" + kStillPicture);
+}
+
+// Decides the run's source: the description, or the camera the device
+// monitor finds (none is no camera, the reason kept).
+bool PlanSource(CaptureRun& run, SourcePlan& plan) {
+    if (!run.description.empty()) {
+        plan.identity = DescribedSourceIdentity(run.description);
+        return true;
+    }
+    plan.device = ChosenDevice(run, plan.identity);
+    return plan.device || Fail(run, std::string("No camera was found") + kStillPicture);
+}
+
+// The run's pipeline, the one a stop wakes through its bus and that
+// CapturePipeline shows, from now on (pipeline null: none any more).
+void Adopt(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
+    std::lock_guard<std::mutex> lock(runLock);
+    if (run.bus) gst_object_unref(run.bus);
+    run.pipeline = pipeline;
+    run.bus = pipeline ? GST_BUS(gst_object_ref(bus)) : nullptr;
+}
+
 // The end of the run's start, on its thread: a pipeline that plays is the
 // run's, and the frame exchange hears that the capture runs (which clears
 // an earlier end) before the watch can report this stream's end; a start
-// that failed says why, if it says so. Neither once the run was told to
-// stop. Said outside the lock, which a full stderr must not hold.
+// that failed says why, if it says so, and a run that had followed another
+// shows the still picture again. None of it once the run was told to stop.
+// Said outside the lock, which a full stderr must not hold. Whether the
+// pipeline is the run's.
 bool EndStart(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
     std::string say;
+    bool adopted = false;
     {
         std::lock_guard<std::mutex> lock(runLock);
         if (!run.stop.load()) {
             if (pipeline) {
+                adopted = true;
                 run.running = true;
                 run.pipeline = pipeline;
+                if (run.bus) gst_object_unref(run.bus);
                 run.bus = GST_BUS(gst_object_ref(bus));
                 SetCaptureRunning(true);
-            } else if (run.sayFailure) {
-                say = run.failure;
+            } else {
+                if (run.sayFailure) say = run.failure;
+                if (run.running) ReportCaptureEnded();
             }
         }
     }
@@ -460,22 +632,193 @@ bool EndStart(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
     std::lock_guard<std::mutex> lock(runLock);
     run.starting = false;
     runChanged.notify_all();
-    return run.running;
+    return adopted;
+}
+
+// Waits for the span unless the run is told to stop meanwhile: whether it
+// was not.
+bool PauseUnlessStopped(CaptureRun& run, std::chrono::milliseconds span) {
+    std::unique_lock<std::mutex> lock(runLock);
+    return !runChanged.wait_for(lock, span, [&run] { return run.stop.load(); });
+}
+
+// The lock just taken, held, and known to an exit that finds this run's
+// thread abandoned.
+void HoldSource(Share& share, int fd) {
+    share.lockFd = fd;
+    std::lock_guard<std::mutex> lock(ownedLock);
+    ownedSources.push_back(share.names);
+}
+
+void LetSourceGo(Share& share) {
+    if (share.lockFd < 0) return;
+    {
+        std::lock_guard<std::mutex> lock(ownedLock);
+        for (auto owned = ownedSources.begin(); owned != ownedSources.end(); ++owned)
+            if (owned->lock == share.names.lock) {
+                ownedSources.erase(owned);
+                break;
+            }
+    }
+    DropSourceLock(share.names, share.lockFd);
+    share.lockFd = -1;
+}
+
+// Runs the source for the rest of the run, as a lone run or as its owner
+// (sharing its frames): starts it (a run that takes it over from another
+// tries a few times), reports the start, and shows the frames until told to
+// stop; then frees the pipeline, which removes the socket and the shared
+// memory, and lets the source go. A start that fails lets it go at once,
+// for another run to try.
+void RunSource(CaptureRun& run, const SourcePlan& plan, Share& share, bool takingOver) {
+    GstBus* bus = nullptr;
+    GstElement* pipeline = nullptr;
+    for (int start = 1;; ++start) {
+        pipeline = MakePipeline(run, plan);
+        if (pipeline && share.lockFd >= 0) {
+            if (!AddSharingBranch(pipeline, share)) {  // alone after all: the others try for themselves
+                gst_object_unref(pipeline);
+                LetSourceGo(share);
+                pipeline = MakePipeline(run, plan);
+            }
+        }
+        if (pipeline) pipeline = Launch(run, pipeline, bus, true);
+        if (pipeline || !takingOver || start == kTakeOverStarts || !PauseUnlessStopped(run, kTakeOverPause)) break;
+    }
+    if (EndStart(run, pipeline, bus)) WatchBus(run, pipeline, bus, false);
+    if (pipeline) {
+        Adopt(run, nullptr, nullptr);
+        FreePipeline(run, pipeline, bus);
+    }
+    LetSourceGo(share);
+}
+
+// The run follows another from now on: its start has ended, with the
+// capture running (its frames come when the owner's do).
+void BeginFollowing(CaptureRun& run) {
+    std::lock_guard<std::mutex> lock(runLock);
+    if (!run.stop.load()) {
+        run.running = true;
+        SetCaptureRunning(true);
+    }
+    run.starting = false;
+    runChanged.notify_all();
+}
+
+// Whether the owner's socket is there to connect to.
+bool SocketThere(const Share& share) {
+    struct stat info;
+    return lstat(share.names.socket.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+// Reads the owner's frames until the owner goes or the run is told to stop;
+// whether frames came.
+bool FollowOwner(CaptureRun& run, const Share& share) {
+    GError* error = nullptr;
+    GstElement* pipeline = gst_parse_launch_full(kFollowing, nullptr, GST_PARSE_FLAG_FATAL_ERRORS, &error);
+    if (error || !pipeline) {
+        if (pipeline) gst_object_unref(pipeline);
+        if (error) g_error_free(error);
+        return false;
+    }
+    SetSocketPath(pipeline, share);
+    GstBus* bus = nullptr;
+    pipeline = Launch(run, pipeline, bus, false);
+    if (!pipeline) return false;
+    const uint32_t before = VideoFramesWritten();
+    Adopt(run, pipeline, bus);
+    if (!run.stop.load()) WatchBus(run, pipeline, bus, true);
+    Adopt(run, nullptr, nullptr);
+    FreePipeline(run, pipeline, bus);
+    return VideoFramesWritten() != before;
+}
+
+// Tells the render loop that the video it followed has gone for now.
+void ReportVideoGone(CaptureRun& run) {
+    {
+        std::lock_guard<std::mutex> lock(runLock);
+        if (run.stop.load()) return;
+        ReportCaptureEnded();
+    }
+    std::fprintf(stderr, "lumox: the video another run shared stopped; the still picture shows until it comes back\n");
+}
+
+// A run that meets others for its source: it owns the source when it gets
+// the lock, else follows the owner, looking for the source again, a moment
+// after it lost its video: the lock (the owner gone: it takes the source
+// over) or the owner's socket (a new owner, or one still starting). A
+// process told to end takes nothing over: XScreenSaver ends all its hacks
+// at once, and the camera would light up for nothing.
+void ShareSource(CaptureRun& run, const SourcePlan& plan, Share& share) {
+    bool following = false;
+    bool gonePending = false;  // video went, the still picture not yet back
+    SteadyClock::time_point goneAt;
+    while (!run.stop.load() && !TerminationRequested()) {
+        int fd = -1;
+        const SourceLock lock = TakeSourceLock(share.names, fd);
+        if (lock == SourceLock::Taken) {
+            HoldSource(share, fd);
+            RunSource(run, plan, share, following);
+            return;
+        }
+        if (lock == SourceLock::Failed && !following) {
+            RunSource(run, plan, share, false);  // alone
+            return;
+        }
+        if (!following) {
+            following = true;
+            BeginFollowing(run);
+        }
+        if (SocketThere(share) && FollowOwner(run, share)) {
+            gonePending = true;
+            goneAt = SteadyClock::now();
+        }
+        if (gonePending && SteadyClock::now() - goneAt >= kVideoGrace) {
+            gonePending = false;
+            ReportVideoGone(run);
+        }
+        if (!PauseUnlessStopped(run, kLookAgain)) return;
+    }
+    if (!following) EndStart(run, nullptr, nullptr);  // cut short
+}
+
+// Whether the run meets the other runs of its user for its source: the
+// shared-memory elements are there (else each run opens its source alone,
+// as ever) and so is a sound directory to meet in (else a word why not).
+void PrepareShare(CaptureRun& run, const SourcePlan& plan, Share& share) {
+    for (const char* element : {"shmsink", "shmsrc"}) {
+        GstElementFactory* factory = gst_element_factory_find(element);
+        if (!factory) return;
+        gst_object_unref(factory);
+    }
+    std::string problem;
+    const std::string directory =
+        ShareDirectory(run.runtimeDir.empty() ? nullptr : run.runtimeDir.c_str(), "/tmp", geteuid(), problem);
+    if (directory.empty()) {
+        if (MaySay(run))
+            std::fprintf(stderr, "lumox: %s; this run does not share its video with others\n",
+                         PrintableText(problem).c_str());
+        return;
+    }
+    share.on = true;
+    share.names = SourceShareNames(directory, plan.identity);
 }
 
 // A run's thread, from the start to the freed pipeline. An abandoned one
 // that comes back counts itself out last, after its last touch of the run.
 void RunCapture(std::shared_ptr<CaptureRun> run) {
-    GstBus* bus = nullptr;
-    GstElement* pipeline = StartRun(*run, bus);
-    const bool running = EndStart(*run, pipeline, bus);
-    if (pipeline) {
-        if (running) WatchBus(*run, pipeline, bus);
-        {
-            std::lock_guard<std::mutex> lock(runLock);
-            run->pipeline = nullptr;
+    {
+        SourcePlan plan;
+        if (!StartGStreamer(*run) || !PlanSource(*run, plan)) {
+            EndStart(*run, nullptr, nullptr);
+        } else {
+            Share share;
+            PrepareShare(*run, plan, share);
+            if (share.on)
+                ShareSource(*run, plan, share);
+            else
+                RunSource(*run, plan, share, false);
         }
-        FreePipeline(*run, pipeline, bus);
     }
     bool abandoned;
     {
@@ -489,25 +832,32 @@ void RunCapture(std::shared_ptr<CaptureRun> run) {
 }
 
 // Tells a run to stop: a start under way gives up, a running pipeline is
-// stopped and freed by its thread, and nothing the run does from now on
-// reaches the frame exchange or stderr. Touches no pipeline: a running
-// run's bus is only posted to, which wakes its watch.
+// stopped and freed by its thread, a follower stops looking for its source,
+// and nothing the run does from now on reaches the frame exchange or
+// stderr. Touches no pipeline: a running run's bus is only posted to, which
+// wakes its watch.
 void TellToStop(CaptureRun& run) {
     std::lock_guard<std::mutex> lock(runLock);
     if (run.stop.load()) return;
     run.stop.store(true);
     run.stopAt = SteadyClock::now();
     if (run.bus) gst_bus_post(run.bus, gst_message_new_application(nullptr, gst_structure_new_empty(kStopWatching)));
+    runChanged.notify_all();
 }
 
 // At the process's end (a return from main, or exit): a capture still
 // there is released, and a process whose capture thread was abandoned ends
 // here, with its exit status, before the destructors that would wait for
-// that thread or free what it may still use. What the run wrote (settings,
-// a snapshot) is complete by now; stdio's buffers go out first.
+// that thread or free what it may still use; what an abandoned owner shares
+// through (socket, shared memory, lock file) goes first. What the run wrote
+// (settings, a snapshot) is complete by now; stdio's buffers go out first.
 void EndAtExit(int status, void*) {
     ReleaseCaptureGraph();
     if (abandonedThreads.load() == 0) return;
+    {
+        std::lock_guard<std::mutex> lock(ownedLock);
+        for (const ShareNames& names : ownedSources) RemoveOwnShareTraces(names);
+    }
     std::fflush(nullptr);
     _exit(status);
 }
@@ -520,6 +870,8 @@ void StartRunThread(bool say) {
     auto run = std::make_shared<CaptureRun>();
     const char* description = std::getenv("LUMOX_VIDEO_SOURCE");
     if (description) run->description = description;
+    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+    if (runtimeDir) run->runtimeDir = runtimeDir;
     run->preferredDevice = preferredDevice;
     run->sayFailure = say;
     {
@@ -628,6 +980,8 @@ FirstFrame WaitForFirstVideoFrame(uint32_t timeoutMs) {
 }
 
 const char* CaptureFailureText() { return capture.failureText.c_str(); }
+
+std::string DescribedSourceIdentity(const std::string& description) { return "source " + description; }
 
 int AbandonedCaptureThreads() { return abandonedThreads.load(); }
 

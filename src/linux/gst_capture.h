@@ -17,6 +17,10 @@ void PreferCaptureDevice(const std::string& nameOrPath);
 // before it "lumoxformat"), or null while none runs.
 GstElement* CapturePipeline();
 
+// What LUMOX_VIDEO_SOURCE=description is in the names the runs that share
+// it meet under (SourceShareNames of share_rendezvous.h).
+std::string DescribedSourceIdentity(const std::string& description);
+
 // Capture threads that a release abandoned (held by their source, as a
 // camera stuck in its open holds them) and that have not come back yet.
 int AbandonedCaptureThreads();

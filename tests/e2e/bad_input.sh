@@ -39,6 +39,7 @@ trap "exit 1" INT TERM HUP PIPE
 unset DISPLAY WAYLAND_DISPLAY LUMOX_VIDEO_SOURCE XSCREENSAVER_WINDOW
 export NO_AT_BRIDGE=1
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 dir=$XDG_CONFIG_HOME/lumox
 cfg=$dir/lumox.cfg
 bmp=$dir/lumox.bmp

@@ -7,6 +7,7 @@ source "$(dirname "$0")/lib.sh"
 lumox=$1
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 unset DISPLAY WAYLAND_DISPLAY
 
 # stats FILE: "MEAN STDDEV" of the picture, 0..1.

@@ -11,6 +11,7 @@ pid=
 keeper=
 trap '[ -n "$pid" ] && kill $pid 2>/dev/null; [ -n "$keeper" ] && kill $keeper 2>/dev/null; stop_xvfb; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 # No accessibility bus on the test's display; fontconfig's caches are not
 # leaks of ours (the sanitizer builds read these).
 export NO_AT_BRIDGE=1

@@ -9,6 +9,7 @@ source "$(dirname "$0")/lib.sh"
 lumox=$1 xml=$2 man_page=$3
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 export LUMOX_VIDEO_SOURCE=nosuchelement
 unset DISPLAY WAYLAND_DISPLAY
 command -v xmllint >/dev/null || fail "xmllint (libxml2-utils) is not installed"

@@ -77,6 +77,10 @@ enter_private_mounts() {
   exec unshare $flags bash "$0" "$@"
 }
 
+# own_runtime_dir DIR: the runs of this script meet, to share a video
+# source, in DIR/run alone: not with the runs of other tests or the user's.
+own_runtime_dir() { mkdir -m 700 "$1/run" && export XDG_RUNTIME_DIR=$1/run; }
+
 still_running() { kill -0 "$1" 2>/dev/null; }
 
 # catches_signals PID PROGRAM: PID runs PROGRAM (no longer the shell or

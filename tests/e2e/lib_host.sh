@@ -16,6 +16,7 @@ cleanup() {
 trap cleanup EXIT
 trap "exit 1" INT TERM HUP PIPE
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 export LUMOX_FRAME_TRACE=$work/trace.txt
 
 # host SIZE: a window of another program, WxH, driven through fds 3 and 4;

@@ -7,6 +7,7 @@ source "$(dirname "$0")/lib.sh"
 lumox=$1
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 export LUMOX_VIDEO_SOURCE=nosuchelement  # no camera, wherever this runs
 unset DISPLAY WAYLAND_DISPLAY
 cfg=$XDG_CONFIG_HOME/lumox/lumox.cfg

@@ -12,6 +12,7 @@ work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill $pid 2>/dev/null; stop_xvfb; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 unset DISPLAY WAYLAND_DISPLAY
 user_picture=$XDG_CONFIG_HOME/lumox/lumox.bmp
 field() { od -An -tu"$3" -j"$2" -N"$3" "$1" | tr -d ' '; }

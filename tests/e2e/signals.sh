@@ -28,6 +28,7 @@ cleanup() {
 trap cleanup EXIT
 trap "exit 1" INT TERM HUP PIPE
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 export NO_AT_BRIDGE=1
 cfg=$XDG_CONFIG_HOME/lumox/lumox.cfg
 stalled="videotestsrc ! valve drop=true"

@@ -8,6 +8,7 @@ source "$(dirname "$0")/lib.sh"
 lumox=$1
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 unset DISPLAY WAYLAND_DISPLAY
 
 # snapshot NAME SOURCE: a 320x240 snapshot with LUMOX_VIDEO_SOURCE=SOURCE.

@@ -9,6 +9,7 @@ lumox=$1 wm_close=$2
 work=$(mktemp -d)
 trap 'kill $pid 2>/dev/null; stop_xvfb; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
+own_runtime_dir "$work"
 unset LUMOX_VIDEO_SOURCE
 pid=
 

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -25,12 +28,34 @@
 #include "video/fallback_image.h"
 #include "video/frame_exchange.h"
 #include "linux/gst_capture.h"
+#include "linux/share_rendezvous.h"
 #include "video/texture_upload.h"
 
 namespace {
 
+extern "C" char** environ;
+
 class GstCaptureTest : public ::testing::Test {
 protected:
+    // A runtime directory of the tests' own, so that the runs here share
+    // their sources with no one else's.
+    static void SetUpTestSuite() {
+        runtime = new TempDir;
+        chmod(runtime->path().c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", runtime->path().c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        unsetenv("XDG_RUNTIME_DIR");
+        delete runtime;
+    }
+    static TempDir* runtime;
+    // The names under which runs of LUMOX_VIDEO_SOURCE=description meet.
+    static ShareNames NamesOf(const std::string& description) {
+        std::string problem;
+        const std::string directory = ShareDirectory(runtime->path().c_str(), "/tmp", geteuid(), problem);
+        EXPECT_EQ(problem, "");
+        return SourceShareNames(directory, DescribedSourceIdentity(description));
+    }
     void SetUp() override { ResetFrameExchange(); }
     void TearDown() override {
         ReleaseCaptureGraph();
@@ -60,6 +85,8 @@ protected:
         return text;
     }
 };
+
+TempDir* GstCaptureTest::runtime = nullptr;
 
 TEST_F(GstCaptureTest, SolidColourArrivesAsExactTexels) {
     ASSERT_TRUE(BuildWith("videotestsrc pattern=solid-color foreground-color=0xff102030 is-live=true"));
@@ -452,6 +479,102 @@ TEST_F(GstCaptureTest, FrameExchangeHoldsUnderCapsChanges) {
     EXPECT_EQ(probe.bad, 0);
     EXPECT_GT(probe.uploads, 50);
     EXPECT_GT(probe.refusedSeen, 0);
+}
+
+// Starts a program of the system (found on PATH) with this environment.
+pid_t Spawn(const std::vector<std::string>& words) {
+    std::vector<char*> argv;
+    for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
+
+void EndChild(pid_t pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+bool IsSocket(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+// The shared memory that process pid made, left in /dev/shm.
+int SegmentsOf(pid_t pid) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm"))
+        count += SegmentWriterPid(entry.path().filename().c_str()) == pid;
+    return count;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Another run owns the source (here gst-launch, writing blue frames into
+// shmsink while it holds the lock, its pid in the lock file): this run shows its frames without
+// opening the source. When that owner is killed, this run takes the source
+// over, clears what the killed one left, and shows its own green; its
+// release leaves nothing behind.
+TEST_F(GstCaptureTest, AnotherRunsSourceIsFollowedThenTakenOver) {
+    const std::string own = "videotestsrc is-live=true pattern=solid-color foreground-color=0xff00ff00";
+    const ShareNames names = NamesOf(own);
+    const pid_t other = Spawn({"flock", "--no-fork", "-n", names.lock, "gst-launch-1.0", "-q", "videotestsrc",
+                               "is-live=true", "pattern=solid-color", "foreground-color=0xff0000ff", "!",
+                               "video/x-raw,format=BGR,width=160,height=120,framerate=30/1", "!", "shmsink",
+                               "socket-path=" + names.socket, "wait-for-connection=false", "sync=false",
+                               "perms=0600", "shm-size=576000"});
+    ASSERT_GT(other, 0);
+    ASSERT_TRUE(Eventually([&names] { return IsSocket(names.socket); }));
+    std::ofstream(names.lock) << other << "\n";  // as an owner says who it is
+
+    setenv("LUMOX_VIDEO_SOURCE", own.c_str(), 1);
+    ASSERT_TRUE(BuildCaptureGraph());
+    ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived);
+    EXPECT_EQ(Texel(0, 0), "0000ffff");
+    EXPECT_EQ(FileText(names.lock), std::to_string(other) + "\n");
+
+    const auto killed = std::chrono::steady_clock::now();
+    EndChild(other);
+    EXPECT_TRUE(Eventually([] { return Texel(0, 0) == "00ff00ff"; }));
+    std::printf("the source taken over %lld ms after its owner was killed\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - killed)
+                                           .count()));
+    EXPECT_EQ(SegmentsOf(other), 0);
+    EXPECT_EQ(FileText(names.lock), std::to_string(getpid()) + "\n");
+    EXPECT_TRUE(IsSocket(names.socket));
+    EXPECT_TRUE(CaptureRunning());
+
+    ReleaseCaptureGraph();
+    EXPECT_FALSE(std::filesystem::exists(names.lock));
+    EXPECT_FALSE(std::filesystem::exists(names.socket));
+    EXPECT_EQ(SegmentsOf(getpid()), 0);
+}
+
+// A reader of the owner's frames that stops reading (here SIGSTOP) fills
+// shmsink's area, which then waits: the owner's own picture goes on.
+TEST_F(GstCaptureTest, ReaderThatStopsNeverHoldsUpTheOwner) {
+    const std::string source = "videotestsrc is-live=true pattern=solid-color foreground-color=0xff102030";
+    const ShareNames names = NamesOf(source);
+    ASSERT_TRUE(BuildWith(source.c_str()));
+    ASSERT_EQ(WaitForFirstVideoFrame(5000), FirstFrame::Arrived);
+    ASSERT_TRUE(IsSocket(names.socket));
+    const pid_t reader = Spawn({"gst-launch-1.0", "-q", "shmsrc", "socket-path=" + names.socket, "is-live=true",
+                                "!", "fakesink", "sync=false"});
+    ASSERT_GT(reader, 0);
+    // Stopped once it has the owner's shared memory mapped.
+    const std::string maps = "/proc/" + std::to_string(reader) + "/maps";
+    ASSERT_TRUE(Eventually([&maps] { return FileText(maps).find("/dev/shm/shmpipe.") != std::string::npos; }));
+    kill(reader, SIGSTOP);
+    // The area holds ten frames: sixty more prove the owner never waited.
+    const uint32_t written = VideoFramesWritten();
+    EXPECT_TRUE(Eventually([written] { return VideoFramesWritten() > written + 60; }));
+    EndChild(reader);
+    ReleaseCaptureGraph();
+    EXPECT_FALSE(std::filesystem::exists(names.socket));
 }
 
 }  // namespace

@@ -8,7 +8,11 @@
  *   with the read error of a camera pulled out; "start-delay=MS" takes that
  *   long to open, as a slow camera does, holding up the change of state;
  *   "mark=FILE" creates FILE as the source is made, so that a test can
- *   tell that a run made it.
+ *   tell that a run made it;
+ *   "opens-file=PATH" adds a line (the pid) to PATH at each open, so that a
+ *   test can count how often the source was made; with it, "colours=RRGGBB,
+ *   RRGGBB,..." gives the n-th open (n: the lines PATH held before) the n-th
+ *   colour of the list (the last one once the list runs out).
  * - a device provider of "Video/Source" devices that make such sources,
  *   listed in LUMOX_TEST_CAMERAS as "NAME,PATH,RRGGBB[,busy|,slow|,stuck];..."
  *   (slow: a second to open; stuck: a minute, longer than any test waits, as
@@ -18,8 +22,11 @@
  * Loaded through GST_PLUGIN_PATH, with a registry of its own
  * (GST_REGISTRY), by the tests that use it. */
 #include <gst/base/gstpushsrc.h>
+#include <fcntl.h>
 #include <gst/gst.h>
+#include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #define WIDTH 160
 #define HEIGHT 120
@@ -31,6 +38,8 @@ typedef struct {
     gboolean fail;
     guint colour;
     guint start_delay;
+    gchar* opens_file;
+    gchar* colours;
     gint sent;
 } LumoxTestSrc;
 
@@ -40,7 +49,7 @@ typedef struct {
 
 G_DEFINE_TYPE(LumoxTestSrc, lumox_test_src, GST_TYPE_PUSH_SRC)
 
-enum { PROP_0, PROP_BUSY, PROP_FRAMES, PROP_FAIL, PROP_COLOUR, PROP_START_DELAY, PROP_MARK };
+enum { PROP_0, PROP_BUSY, PROP_FRAMES, PROP_FAIL, PROP_COLOUR, PROP_START_DELAY, PROP_MARK, PROP_OPENS_FILE, PROP_COLOURS };
 
 static GstStaticPadTemplate src_template =
     GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
@@ -60,6 +69,8 @@ static void lumox_test_src_set_property(GObject* object, guint id, const GValue*
             if (mark && *mark) g_file_set_contents(mark, "made\n", -1, NULL);
             break;
         }
+        case PROP_OPENS_FILE: g_free(self->opens_file); self->opens_file = g_value_dup_string(value); break;
+        case PROP_COLOURS: g_free(self->colours); self->colours = g_value_dup_string(value); break;
         default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
     }
 }
@@ -73,7 +84,40 @@ static void lumox_test_src_get_property(GObject* object, guint id, GValue* value
         case PROP_COLOUR: g_value_set_uint(value, self->colour); break;
         case PROP_START_DELAY: g_value_set_uint(value, self->start_delay); break;
         case PROP_MARK: g_value_set_string(value, NULL); break;
+        case PROP_OPENS_FILE: g_value_set_string(value, self->opens_file); break;
+        case PROP_COLOURS: g_value_set_string(value, self->colours); break;
         default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+    }
+}
+
+static void lumox_test_src_finalize(GObject* object) {
+    LumoxTestSrc* self = (LumoxTestSrc*)object;
+    g_free(self->opens_file);
+    g_free(self->colours);
+    G_OBJECT_CLASS(lumox_test_src_parent_class)->finalize(object);
+}
+
+/* Counts this open in opens_file, and takes its colour from the list. */
+static void lumox_test_src_count_open(LumoxTestSrc* self) {
+    gchar* before = NULL;
+    gsize length = 0;
+    guint opened = 0;
+    if (g_file_get_contents(self->opens_file, &before, &length, NULL)) {
+        for (gsize i = 0; i < length; ++i) opened += before[i] == '\n';
+        g_free(before);
+    }
+    int file = open(self->opens_file, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (file >= 0) {
+        char line[32];
+        int size = snprintf(line, sizeof line, "%d\n", (int)getpid());
+        if (write(file, line, (size_t)size) != size) GST_WARNING_OBJECT(self, "the opens file is short");
+        close(file);
+    }
+    if (self->colours) {
+        gchar** colours = g_strsplit(self->colours, ",", -1);
+        guint count = g_strv_length(colours);
+        if (count) self->colour = (guint)g_ascii_strtoull(colours[opened < count ? opened : count - 1], NULL, 16);
+        g_strfreev(colours);
     }
 }
 
@@ -81,6 +125,7 @@ static gboolean lumox_test_src_start(GstBaseSrc* base) {
     LumoxTestSrc* self = (LumoxTestSrc*)base;
     self->sent = 0;
     if (self->start_delay) g_usleep((gulong)self->start_delay * 1000);
+    if (self->opens_file) lumox_test_src_count_open(self);
     if (self->busy) {
         GST_ELEMENT_ERROR(self, RESOURCE, BUSY, ("Device '/dev/lumox-test' is busy"),
                           ("system error: Device or resource busy"));
@@ -116,6 +161,7 @@ static void lumox_test_src_class_init(LumoxTestSrcClass* klass) {
     GObjectClass* object_class = G_OBJECT_CLASS(klass);
     object_class->set_property = lumox_test_src_set_property;
     object_class->get_property = lumox_test_src_get_property;
+    object_class->finalize = lumox_test_src_finalize;
     const GParamFlags flags = G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS;
     g_object_class_install_property(object_class, PROP_BUSY,
                                     g_param_spec_boolean("busy", "Busy", "fail at start as a busy camera",
@@ -135,6 +181,13 @@ static void lumox_test_src_class_init(LumoxTestSrcClass* klass) {
     g_object_class_install_property(object_class, PROP_MARK,
                                     g_param_spec_string("mark", "Mark", "a file created as the source is made",
                                                         NULL, flags));
+    g_object_class_install_property(object_class, PROP_OPENS_FILE,
+                                    g_param_spec_string("opens-file", "Opens file", "a line here at each open",
+                                                        NULL, flags));
+    g_object_class_install_property(object_class, PROP_COLOURS,
+                                    g_param_spec_string("colours", "Colours",
+                                                        "RRGGBB,...: the colour of each open in turn", NULL,
+                                                        flags));
     GstElementClass* element_class = GST_ELEMENT_CLASS(klass);
     gst_element_class_add_static_pad_template(element_class, &src_template);
     gst_element_class_set_static_metadata(element_class, "Lumox test camera", "Source/Video",
