@@ -558,6 +558,15 @@ finish() {
   TOOK=$(elapsed "$START")
   check_run "$1" 20 "$2" "$3" "$BEFORE"
 }
+# answered NAME CODE PATTERN STATE: the run's error dialog is answered; the
+# run then ends with CODE, having said PATTERN, the settings file in STATE.
+answered() {
+  answer_error_dialog "$pid" "$1"
+  pid=
+  CODE=$EXIT_CODE
+  TOOK=$(elapsed "$START")
+  check_run "$1" 20 "$2" "$3" "$4"
+}
 # window_run NAME EXPECTED_SIZE: a --window run draws, at that size, and q
 # ends it with 0.
 window_run() {
@@ -629,11 +638,7 @@ for picture in fifo truncated; do
     truncated) head -c 30 "$work/good.bmp" >"$bmp" ;;
   esac
   start --window
-  answer_error_dialog "$pid" "--window, lumox.bmp $picture"
-  pid=
-  CODE=$EXIT_CODE
-  TOOK=$(elapsed "$START")
-  check_run "--window, lumox.bmp $picture" 20 1 "^$failed\$" "$BEFORE"
+  answered "--window, lumox.bmp $picture" 1 "^$failed\$" "$BEFORE"
   ended "--window, lumox.bmp $picture" "the error dialog, then exit 1"
   rm "$bmp"
 done
@@ -654,11 +659,7 @@ printf '\0x' | dd of="$cfg" conv=notrunc status=none
 after=$(config_state)
 printf 'xx' | dd of="$cfg" conv=notrunc status=none
 LUMOX_VIDEO_SOURCE=$hanging start --window
-answer_error_dialog "$pid" "--window, no picture, a video source that hangs"
-pid=
-CODE=$EXIT_CODE
-TOOK=$(elapsed "$START")
-check_run "--window, no picture, a video source that hangs" 20 1 "^$failed\$" "$after"
+answered "--window, no picture, a video source that hangs" 1 "^$failed\$" "$after"
 ended "--window, no picture, a video source that hangs" "the error dialog, settings saved, exit 1"
 rm "$bmp"
 
@@ -733,20 +734,12 @@ else
       ok)
         start -c
         press_ok "$1"
-        answer_error_dialog "$pid" "$1"
-        pid=
-        CODE=$EXIT_CODE
-        TOOK=$(elapsed "$START")
-        check_run "$1" 20 0 "$told" "$BEFORE"
+        answered "$1" 0 "$told" "$BEFORE"
         ;;
       picture)
         start --window
         press_enter_on_error "$1: Image load failed."
-        answer_error_dialog "$pid" "$1: the settings not saved"
-        pid=
-        CODE=$EXIT_CODE
-        TOOK=$(elapsed "$START")
-        check_run "$1" 20 1 "$told" "$BEFORE"
+        answered "$1: the settings not saved" 1 "$told" "$BEFORE"
         grep -qx "$failed" "$work/err" || fail "$1: $(cat "$work/err")"
         ;;
     esac

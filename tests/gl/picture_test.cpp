@@ -103,6 +103,28 @@ protected:
         return result;
     }
 
+    // Loads the picture and holds its texture to want(x, y, c) (within the
+    // tolerance) inside the w x h picture, opaque; to transparent black
+    // outside it.
+    template <typename Want>
+    void ExpectLoadedTexels(int w, int h, int tolerance, Want want) {
+        std::string errors;
+        ASSERT_EQ(Load(errors), 1);
+        EXPECT_EQ(errors, "");
+        const Texture t = ReadPicture();
+        ASSERT_EQ(t.width, NextPowerOfTwo(w));
+        ASSERT_EQ(t.height, NextPowerOfTwo(h));
+        for (int y = 0; y < t.height; ++y)
+            for (int x = 0; x < t.width; ++x) {
+                const unsigned char* got = &t.texels[(static_cast<size_t>(y) * t.width + x) * 4];
+                const bool inside = x < w && y < h;
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_LE(std::abs(got[c] - (inside ? want(x, y, c) : 0)), tolerance)
+                        << x << "," << y << " channel " << c;
+                ASSERT_EQ(got[3], inside ? 255 : 0) << x << "," << y;
+            }
+    }
+
     TempDir dir;
     const std::string dirText = dir.str();  // outlives the override
 };
@@ -120,21 +142,8 @@ TEST_F(Picture, ImageMagickBitmapsBecomeTheirTexelsTopRowFirst) {
         ASSERT_EQ(Field(file, 14), 40u);
         ASSERT_EQ(Field(file, 28, 2), 24u);
 
-        std::string errors;
-        ASSERT_EQ(Load(errors), 1);
-        EXPECT_EQ(errors, "");
+        ExpectLoadedTexels(w, h, 0, [](int x, int y, int c) { return Channel(x, y, c); });
         EXPECT_EQ(pictureTexture, 1);  // the first texture of the run
-        const Texture t = ReadPicture();
-        ASSERT_EQ(t.width, NextPowerOfTwo(w));
-        ASSERT_EQ(t.height, NextPowerOfTwo(h));
-        for (int y = 0; y < t.height; ++y)
-            for (int x = 0; x < t.width; ++x) {
-                const unsigned char* got = &t.texels[(static_cast<size_t>(y) * t.width + x) * 4];
-                const bool inside = x < w && y < h;
-                for (int c = 0; c < 3; ++c)
-                    ASSERT_EQ(got[c], inside ? Channel(x, y, c) : 0) << x << "," << y << " channel " << c;
-                ASSERT_EQ(got[3], inside ? 255 : 0) << x << "," << y;
-            }
     }
 }
 
@@ -300,23 +309,11 @@ TEST_F(Picture, PicturesInOtherFormatsBecomeWhatImageMagickReadsOverBlack) {
         Bytes expected;
         ASSERT_TRUE(ImageMagickPixels(file, w, h, expected));
         OverridePicturePath(file);
-        std::string errors;
-        ASSERT_EQ(Load(errors), 1);
-        EXPECT_EQ(errors, "");
-        const Texture t = ReadPicture();
-        ASSERT_EQ(t.width, NextPowerOfTwo(w));
-        ASSERT_EQ(t.height, NextPowerOfTwo(h));
-        for (int y = 0; y < t.height; ++y)
-            for (int x = 0; x < t.width; ++x) {
-                const unsigned char* got = &t.texels[(static_cast<size_t>(y) * t.width + x) * 4];
-                const bool inside = x < w && y < h;
-                const unsigned char* want = inside ? &expected[(static_cast<size_t>(y) * w + x) * 4] : nullptr;
-                for (int c = 0; c < 3; ++c) {
-                    const int over = inside ? (want[c] * want[3] + 127) / 255 : 0;
-                    ASSERT_LE(std::abs(got[c] - over), f.tolerance) << x << "," << y << " channel " << c;
-                }
-                ASSERT_EQ(got[3], inside ? 255 : 0) << x << "," << y;
-            }
+        // Each pixel over black.
+        ExpectLoadedTexels(w, h, f.tolerance, [&expected, w](int x, int y, int c) {
+            const unsigned char* want = &expected[(static_cast<size_t>(y) * w + x) * 4];
+            return (want[c] * want[3] + 127) / 255;
+        });
         std::filesystem::remove(file);
     }
 }
