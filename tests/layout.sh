@@ -15,7 +15,7 @@ cd "$src" || exit 1
 status=0
 bad() { echo "FAIL: $*"; status=1; }
 
-platform_name='^(win32|windows|dshow|wgl|x11|glx|egl|gtk|gst|posix|linux|xdg|libpng)_'
+platform_name='^(win32|windows|dshow|wgl|x11|glx|egl|gtk|gdk|gst|posix|linux|xdg|libpng)_'
 platform_header='#[[:space:]]*include[[:space:]]*<(windows\.h|winuser\.h|dshow\.h|strmif\.h|imm\.h|commctrl\.h|X11/|GL/glx\.h|EGL/|gtk/|gdk/|gdk-pixbuf/|glib|gst/|png\.h|dlfcn\.h|link\.h|pwd\.h|poll\.h|signal\.h|fcntl\.h|sys/stat\.h)'
 
 edges=$(mktemp)
