@@ -7,7 +7,10 @@ source "$(dirname "$0")/fuzz_lib.sh"
 
 defaults=/etc/X11/app-defaults/XScreenSaver
 if [ -r "$defaults" ]; then
-  sed -n '/^\*programs:/,/^$/p' "$defaults" | sed 's/^\*programs:/programs:/' | head -c 8192 >"$seeds/system"
+  # Cut to size afterwards: head in the pipe would end sed with SIGPIPE, and
+  # pipefail the script, whenever the list is longer.
+  sed -n '/^\*programs:/,/^$/p' "$defaults" | sed 's/^\*programs:/programs:/' >"$seeds/system"
+  truncate -s '<8192' "$seeds/system"
 fi
 printf 'programs:\t\\\n\t\tmaze -root \\n\\\n-\tGL: "Q" qix -root \\n\n\nmode: one\n' >"$seeds/continued"
 printf 'timeout: 0:10:00\nprograms: qix -root' >"$seeds/single"
