@@ -273,27 +273,30 @@ bool ContainsIgnoringCase(const char* text, const std::string& part) {
     return false;
 }
 
-// Whether the device's display name or its device path (as V4L2's,
-// PipeWire's or libcamera's provider names it) contains part.
+// The properties in which V4L2's, PipeWire's and libcamera's providers name
+// a device's path.
+const char* const kDevicePathKeys[] = {"device.path", "api.v4l2.path", "api.libcamera.path", "object.path"};
+
+// Whether the device's display name or its device path contains part.
 bool DeviceMatches(GstDevice* device, const char* name, const std::string& part) {
     if (ContainsIgnoringCase(name, part)) return true;
     GstStructure* properties = gst_device_get_properties(device);
     bool found = false;
     if (properties) {
-        for (const char* key : {"device.path", "api.v4l2.path", "api.libcamera.path", "object.path"})
+        for (const char* key : kDevicePathKeys)
             if (ContainsIgnoringCase(gst_structure_get_string(properties, key), part)) found = true;
         gst_structure_free(properties);
     }
     return found;
 }
 
-// What a device is for its share names: its device path as its provider
-// names it, else its display name.
+// What a device is for its share names: its device path, else its display
+// name.
 std::string DeviceIdentity(GstDevice* device, const char* name) {
     std::string identity = std::string("camera name ") + name;
     GstStructure* properties = gst_device_get_properties(device);
     if (properties) {
-        for (const char* key : {"device.path", "api.v4l2.path", "api.libcamera.path", "object.path"}) {
+        for (const char* key : kDevicePathKeys) {
             const char* path = gst_structure_get_string(properties, key);
             if (path && *path) {
                 identity = std::string("camera ") + path;
@@ -595,11 +598,16 @@ bool PlanSource(CaptureRun& run, SourcePlan& plan) {
 
 // The run's pipeline, the one a stop wakes through its bus and that
 // CapturePipeline shows, from now on (pipeline null: none any more).
-void Adopt(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
-    std::lock_guard<std::mutex> lock(runLock);
+// Called with runLock held.
+void AdoptLocked(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
     if (run.bus) gst_object_unref(run.bus);
     run.pipeline = pipeline;
     run.bus = pipeline ? GST_BUS(gst_object_ref(bus)) : nullptr;
+}
+
+void Adopt(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
+    std::lock_guard<std::mutex> lock(runLock);
+    AdoptLocked(run, pipeline, bus);
 }
 
 // The end of the run's start, on its thread: a pipeline that plays is the
@@ -618,9 +626,7 @@ bool EndStart(CaptureRun& run, GstElement* pipeline, GstBus* bus) {
             if (pipeline) {
                 adopted = true;
                 run.running = true;
-                run.pipeline = pipeline;
-                if (run.bus) gst_object_unref(run.bus);
-                run.bus = GST_BUS(gst_object_ref(bus));
+                AdoptLocked(run, pipeline, bus);
                 SetCaptureRunning(true);
             } else {
                 if (run.sayFailure) say = run.failure;
